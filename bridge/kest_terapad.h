@@ -1,0 +1,108 @@
+// clsKestTeraPad: drives a running TeraPad purely through its windows and
+// window messages. General purpose: the tool itself uses only a few members.
+//
+// Mapping onto C++:
+// - true/false flags are bool;
+// - strings are 16-bit text (std::wstring); the editor sees ANSI bytes;
+// - positions, lengths and line numbers are 32-bit signed byte counts;
+// - a value that may be a number or a text (vAny) is EditArg;
+// - "true or no value" (SelSet) is std::optional<bool>;
+// - a new bridge or none (FileNew) is a std::unique_ptr that may be empty;
+// - errors to the caller are exceptions: std::invalid_argument for a bad
+//   argument, std::overflow_error for 32-bit overflow, BridgeError when an
+//   operation cannot go on at all.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <variant>
+
+class BridgeError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class clsKestTeraPad {
+public:
+    using EditArg = std::variant<std::int32_t, std::wstring>;
+
+    // Captures the foreground window if it is a TeraPad main window.
+    clsKestTeraPad();
+    ~clsKestTeraPad();
+    clsKestTeraPad(const clsKestTeraPad&) = delete;
+    clsKestTeraPad& operator=(const clsKestTeraPad&) = delete;
+
+    // Public members in interface order.
+    void SearchTeraPad();
+    void DebugPrint(const std::wstring& PrintStr);
+    void DebugClear();
+    void FileSave();
+    std::unique_ptr<clsKestTeraPad> FileNew();
+    void ReloadINI();
+    void FileOpen(const std::wstring& File);
+    void SetFocus();
+    void Edit(std::int32_t lMode, const EditArg& vAny = EditArg{std::int32_t{-1}});
+    std::optional<bool> SelSet(std::int32_t nStart, std::int32_t nEnd);
+    std::int32_t VerMajor();
+    std::int32_t VerMinor();
+    std::int32_t VerBeta();
+    bool HadTeraPad();
+    bool Tool() const noexcept;
+    std::int32_t EditMode();
+    std::int32_t Length();
+    std::int32_t Line();
+    void Line(std::int32_t NewValue);
+    std::int32_t SelStart();
+    void SelStart(std::int32_t NewValue);
+    std::int32_t SelLength();
+    void SelLength(std::int32_t NewValue);
+    std::wstring Text();
+    void Text(const std::wstring& NewValue);
+    std::wstring SelText();
+    void SelText(const std::wstring& NewValue);
+    HWND hwnd() const noexcept;
+    std::wstring TeraPadPath();
+    std::wstring FileName();
+    std::wstring INIPath();
+    void INIPath(const std::wstring& NewValue);
+    std::wstring Status() const;
+    void Status(const std::wstring& NewValue);
+    void hwnd(HWND NewValue);
+    static std::wstring MidMbcs(const std::wstring& sText, std::int32_t nStart, std::int32_t nLength = -1);
+    static std::int32_t LenMbcs(const std::wstring& sText);
+
+private:
+    friend struct KestTeraPadProbe; // tests reach the private operations through it
+
+    bool IsTeraPadWindow(HWND hwnd) const;
+    void FindChildWindows();
+    HWND GetEditHandle() const;
+    static std::wstring TrimNull(const std::wstring& s);
+    static std::wstring GetWindowsName();
+    static HWND GetProcessTopWindow(DWORD processId);
+    static std::array<std::int32_t, 4> GetFileVersion(const std::wstring& path);
+    void EnsureDebugInstance();
+
+    // Shared steps of the identity and text members.
+    std::wstring ReadChildText(HWND child) const;
+    bool IsNtFamily() const;
+
+    HWND m_hWnd = nullptr;
+    HWND m_hFileName = nullptr;
+    HWND m_hExeName = nullptr;
+    HWND m_hIniFilePath = nullptr;
+    bool m_bHadTeraPad = false;
+    bool m_bTool = false;
+    std::unique_ptr<clsKestTeraPad> m_objDebug;
+    bool m_bDebugCreated = false;
+};
+
+// The Windows family name for a version record, as GetWindowsName decides it;
+// empty record (a failed query) gives the empty name.
+std::wstring WindowsNameFor(const std::optional<OSVERSIONINFOA>& version);

@@ -1,0 +1,334 @@
+#include "platform/platform.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+
+#include <string>
+
+namespace platform {
+
+namespace {
+
+std::string DescribeError(const char* call, DWORD code)
+{
+    return std::string(call) + " failed with error " + std::to_string(code);
+}
+
+} // namespace
+
+Win32Error::Win32Error(const char* call, DWORD code)
+    : std::runtime_error(DescribeError(call, code)), m_call(call), m_code(code)
+{
+}
+
+void ThrowLastError(const char* call)
+{
+    throw Win32Error(call, ::GetLastError());
+}
+
+void ThrowError(const char* call, DWORD code)
+{
+    throw Win32Error(call, code);
+}
+
+std::wstring ErrorText(DWORD code)
+{
+    wchar_t* buffer = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
+    if (buffer) ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+        text.pop_back();
+    return text;
+}
+
+// --- text -------------------------------------------------------------------
+
+std::string ToAnsi(std::wstring_view text)
+{
+    if (text.empty()) return {};
+    if (text.size() > 0x3FFFFFFF) throw std::length_error("text too long for the ANSI code page");
+    const int wideLength = static_cast<int>(text.size());
+    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, text.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) ThrowLastError("WideCharToMultiByte");
+    std::string ansi(static_cast<std::size_t>(bytes), '\0');
+    if (::WideCharToMultiByte(CP_ACP, 0, text.data(), wideLength, ansi.data(), bytes, nullptr, nullptr) != bytes)
+        ThrowLastError("WideCharToMultiByte");
+    return ansi;
+}
+
+std::wstring FromAnsi(std::string_view ansi)
+{
+    if (ansi.empty()) return {};
+    if (ansi.size() > 0x7FFFFFFF) throw std::length_error("text too long for the ANSI code page");
+    const int byteLength = static_cast<int>(ansi.size());
+    const int chars = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), byteLength, nullptr, 0);
+    if (chars <= 0) ThrowLastError("MultiByteToWideChar");
+    std::wstring text(static_cast<std::size_t>(chars), L'\0');
+    if (::MultiByteToWideChar(CP_ACP, 0, ansi.data(), byteLength, text.data(), chars) != chars)
+        ThrowLastError("MultiByteToWideChar");
+    return text;
+}
+
+bool IsLeadByte(unsigned char byte) noexcept
+{
+    return ::IsDBCSLeadByte(byte) != FALSE;
+}
+
+std::size_t CompleteCharsPrefix(std::string_view ansi, std::size_t maxBytes) noexcept
+{
+    const std::size_t limit = maxBytes < ansi.size() ? maxBytes : ansi.size();
+    std::size_t pos = 0;
+    while (pos < limit) {
+        const std::size_t width = IsLeadByte(static_cast<unsigned char>(ansi[pos])) ? 2 : 1;
+        if (pos + width > limit) break;
+        pos += width;
+    }
+    return pos;
+}
+
+// --- windows ------------------------------------------------------------------
+
+HWND ForegroundWindow() noexcept { return ::GetForegroundWindow(); }
+
+std::string ClassNameBuffer(HWND hwnd, int bufferChars)
+{
+    std::string buffer(static_cast<std::size_t>(bufferChars), '\0');
+    ::GetClassNameA(hwnd, buffer.data(), bufferChars);
+    return buffer;
+}
+
+HWND FindChild(HWND parent, const char* className) noexcept
+{
+    return ::FindWindowExA(parent, nullptr, className, nullptr);
+}
+
+LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    return ::SendMessageA(hwnd, message, wParam, lParam);
+}
+
+HWND TopWindow(HWND parent) noexcept { return ::GetTopWindow(parent); }
+HWND NextWindow(HWND hwnd, UINT command) noexcept { return ::GetWindow(hwnd, command); }
+
+DWORD WindowProcessId(HWND hwnd) noexcept
+{
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+HWND ParentWindow(HWND hwnd) noexcept { return ::GetParent(hwnd); }
+bool IsWindowAlive(HWND hwnd) noexcept { return hwnd && ::IsWindow(hwnd); }
+bool IsMaximized(HWND hwnd) noexcept { return ::IsZoomed(hwnd) != FALSE; }
+void Show(HWND hwnd, int showCommand) noexcept { ::ShowWindow(hwnd, showCommand); }
+bool BringToForeground(HWND hwnd) noexcept { return ::SetForegroundWindow(hwnd) != FALSE; }
+
+void SetTopmost(HWND hwnd, bool topmost) noexcept
+{
+    ::SetWindowPos(hwnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+}
+
+std::optional<OSVERSIONINFOA> OsVersion(DWORD recordSize)
+{
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = recordSize;
+#if defined(_MSC_VER)
+#pragma warning(suppress : 4996)
+#endif
+    if (!::GetVersionExA(&info)) return std::nullopt;
+    return info;
+}
+
+int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT style) noexcept
+{
+    return ::MessageBoxW(owner, text.c_str(), title.c_str(), style);
+}
+
+// --- processes ----------------------------------------------------------------
+
+StartedProcess StartProgram(const std::wstring& path, int showCommand)
+{
+    if (path.empty()) ThrowError("CreateProcessW", ERROR_FILE_NOT_FOUND);
+    // The module name goes in lpApplicationName as well, so a path with blanks
+    // can never be split into a shorter program and arguments.
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &info))
+        ThrowLastError("CreateProcessW");
+    UniqueThread thread(info.hThread);
+    StartedProcess started;
+    started.process.reset(info.hProcess);
+    started.id = info.dwProcessId;
+    return started;
+}
+
+DWORD WaitUntilIdle(HANDLE process, DWORD milliseconds) noexcept
+{
+    return ::WaitForInputIdle(process, milliseconds);
+}
+
+// --- files ---------------------------------------------------------------------
+
+std::wstring ExecutablePath()
+{
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) ThrowLastError("GetModuleFileNameW");
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring ExecutableFolder()
+{
+    std::wstring path = ExecutablePath();
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return path;
+    // At a drive's root the folder keeps its "\" (C:\), as the shell reports it.
+    if (slash == 2 && path[1] == L':') return path.substr(0, 3);
+    return path.substr(0, slash);
+}
+
+std::wstring ExecutableBaseName()
+{
+    std::wstring path = ExecutablePath();
+    const std::size_t slash = path.find_last_of(L"\\/");
+    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of(L'.');
+    if (dot != std::wstring::npos && dot != 0) name.resize(dot);
+    return name;
+}
+
+FileReadError::FileReadError(std::wstring path, Reason reason, DWORD code)
+    : std::runtime_error("file could not be read"), m_path(std::move(path)), m_reason(reason), m_code(code)
+{
+}
+
+namespace {
+
+FileReadError::Reason ReasonFor(DWORD code) noexcept
+{
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+    case ERROR_INVALID_DRIVE:
+        return FileReadError::Reason::NotFound;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return FileReadError::Reason::Locked;
+    case ERROR_ACCESS_DENIED:
+        return FileReadError::Reason::AccessDenied;
+    default:
+        return FileReadError::Reason::ReadFailed;
+    }
+}
+
+} // namespace
+
+std::string ReadWholeFile(const std::wstring& path)
+{
+    using Reason = FileReadError::Reason;
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw FileReadError(path, Reason::IsFolder, ERROR_ACCESS_DENIED);
+
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        const DWORD code = ::GetLastError();
+        throw FileReadError(path, ReasonFor(code), code);
+    }
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size)) {
+        const DWORD code = ::GetLastError();
+        throw FileReadError(path, Reason::ReadFailed, code);
+    }
+    if (static_cast<std::uint64_t>(size.QuadPart) > kMaxReadableFile)
+        throw FileReadError(path, Reason::TooLarge, ERROR_FILE_TOO_LARGE);
+
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        // ReadFile takes a 32-bit count; large chunks keep the call count low.
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 64u << 20));
+        DWORD got = 0;
+        if (!::ReadFile(file.get(), bytes.data() + done, chunk, &got, nullptr)) {
+            const DWORD code = ::GetLastError();
+            throw FileReadError(path, ReasonFor(code) == Reason::Locked ? Reason::Locked : Reason::ReadFailed, code);
+        }
+        if (got == 0) break; // the file shrank while we read: keep what is there
+        done += got;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+void StripPath(std::string& buffer)
+{
+    // PathStripPathA wants a terminated string; the terminator is outside the
+    // caller's bytes so that "no NUL inside" stays observable.
+    buffer.push_back('\0');
+    ::PathStripPathA(buffer.data());
+    buffer.pop_back();
+}
+
+bool PathExists(const std::string& ansiPath) noexcept
+{
+    return ::PathFileExistsA(ansiPath.c_str()) != FALSE;
+}
+
+// --- profile ---------------------------------------------------------------------
+
+std::string ReadProfileString(const std::string& section, const std::string& key, const std::string& defaultValue,
+                              DWORD bufferSize, const std::string& file)
+{
+    // Zero-filled, and cut at the returned length: a value cut inside a
+    // double-byte character can leave stray bytes behind the terminator.
+    std::string buffer(bufferSize, '\0');
+    const DWORD copied = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(),
+                                                    bufferSize, file.c_str());
+    buffer.resize(copied < bufferSize ? copied : 0);
+    return buffer;
+}
+
+bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+                        const std::string& file) noexcept
+{
+    return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
+}
+
+// --- version resources ------------------------------------------------------------
+
+std::optional<VS_FIXEDFILEINFO> FixedFileInfo(const std::string& ansiPath)
+{
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(ansiPath.c_str(), &ignored);
+    if (size < 1) return std::nullopt;
+    std::vector<unsigned char> data(size + 1u, 0);
+    if (!::GetFileVersionInfoA(ansiPath.c_str(), 0, size, data.data())) return std::nullopt;
+    void* root = nullptr;
+    UINT length = 0;
+    VS_FIXEDFILEINFO info{};
+    if (::VerQueryValueA(data.data(), "\\", &root, &length) && root) {
+        const UINT copy = length < sizeof(info) ? length : static_cast<UINT>(sizeof(info));
+        ::CopyMemory(&info, root, copy);
+    }
+    return info;
+}
+
+} // namespace platform

@@ -1,0 +1,124 @@
+// Capture of a TeraPad main window, its child windows, and the state members.
+#include "bridge/kest_terapad.h"
+#include "bridge/terapad_interface.h"
+
+clsKestTeraPad::clsKestTeraPad()
+{
+    m_bDebugCreated = false;
+    SearchTeraPad();
+    m_bTool = m_bHadTeraPad;
+}
+
+clsKestTeraPad::~clsKestTeraPad() = default;
+
+void clsKestTeraPad::SearchTeraPad()
+{
+    const HWND foreground = platform::ForegroundWindow();
+    if (!IsTeraPadWindow(foreground)) return;
+    m_hWnd = foreground;
+    FindChildWindows();
+    m_bHadTeraPad = true;
+}
+
+bool clsKestTeraPad::HadTeraPad()
+{
+    m_bHadTeraPad = IsTeraPadWindow(m_hWnd);
+    return m_bHadTeraPad;
+}
+
+HWND clsKestTeraPad::hwnd() const noexcept
+{
+    return m_hWnd;
+}
+
+void clsKestTeraPad::hwnd(HWND NewValue)
+{
+    if (!IsTeraPadWindow(NewValue)) return;
+    m_hWnd = NewValue;
+    FindChildWindows();
+    m_bHadTeraPad = true;
+}
+
+std::wstring clsKestTeraPad::Status() const
+{
+    return {};
+}
+
+void clsKestTeraPad::Status(const std::wstring&)
+{
+    // Accepted for callers that set it; there is nothing to store.
+}
+
+bool clsKestTeraPad::IsTeraPadWindow(HWND hwnd) const
+{
+    if (!hwnd) return false;
+    const std::wstring className = TrimNull(platform::FromAnsi(platform::ClassNameBuffer(hwnd, 255)));
+    return className == platform::FromAnsi(terapad::kMainWindowClass);
+}
+
+void clsKestTeraPad::FindChildWindows()
+{
+    m_hFileName = platform::FindChild(m_hWnd, terapad::kFileNameClass);
+    m_hExeName = platform::FindChild(m_hWnd, terapad::kExeNameClass);
+    m_hIniFilePath = platform::FindChild(m_hWnd, terapad::kIniFilePathClass);
+}
+
+HWND clsKestTeraPad::GetEditHandle() const
+{
+    if (!m_bHadTeraPad) return nullptr;
+    // TeraPad writes nothing through lParam, but it expects a valid address.
+    std::int32_t zero = 0;
+    return reinterpret_cast<HWND>(
+        platform::Send(m_hWnd, terapad::kMsgGetEditHandle, 0, reinterpret_cast<LPARAM>(&zero)));
+}
+
+std::wstring clsKestTeraPad::TrimNull(const std::wstring& s)
+{
+    const std::size_t nul = s.find(L'\0');
+    return nul == std::wstring::npos ? s : s.substr(0, nul);
+}
+
+std::wstring WindowsNameFor(const std::optional<OSVERSIONINFOA>& version)
+{
+    if (!version) return {};
+    const auto major = static_cast<std::int32_t>(version->dwMajorVersion);
+    const auto minor = static_cast<std::int32_t>(version->dwMinorVersion);
+    switch (version->dwPlatformId) {
+    case 0:
+        return L"Win3.1 ";
+    case 1:
+        if (major < 4) return L"Win95";
+        if (minor >= 90) return L"WinMe";
+        if (minor >= 1) return L"Win98";
+        return L"Win95";
+    case 2:
+        return L"WinNT";
+    default:
+        return {};
+    }
+}
+
+std::wstring clsKestTeraPad::GetWindowsName()
+{
+    // 148 bytes: the plain OSVERSIONINFOA record, which every family accepts.
+    return WindowsNameFor(platform::OsVersion(148));
+}
+
+bool clsKestTeraPad::IsNtFamily() const
+{
+    return GetWindowsName() == L"WinNT";
+}
+
+HWND clsKestTeraPad::GetProcessTopWindow(DWORD processId)
+{
+    // The first window of the z-order is compared too: a freshly started and
+    // activated editor is exactly that window.
+    HWND current = platform::TopWindow(nullptr);
+    if (current) current = platform::NextWindow(current, GW_HWNDFIRST);
+    while (current && platform::WindowProcessId(current) != processId)
+        current = platform::NextWindow(current, GW_HWNDNEXT);
+    if (!current) return nullptr;
+    // Climb to the top of the owner chain: that is the process's main window.
+    while (const HWND owner = platform::ParentWindow(current)) current = owner;
+    return current;
+}

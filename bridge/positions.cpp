@@ -1,0 +1,1 @@
+#include "bridge/kest_terapad.h"

@@ -21,6 +21,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <variant>
 
 class BridgeError : public std::runtime_error {
@@ -92,6 +93,19 @@ private:
     // Shared steps of the identity and text members.
     std::wstring ReadChildText(HWND child) const;
     bool IsNtFamily() const;
+
+    // Shared steps of the edit commands, positions and text transfer.
+    // EM_REPLACESEL with a NUL-terminated ANSI buffer, through the gate and a
+    // fresh handle, exactly as Edit(EM_REPLACESEL) sends it.
+    void ReplaceSelection(const char* ansi);
+    // Same for bytes [begin, end) of ansi, without copying the piece.
+    void ReplaceSelectionWithPiece(std::string& ansi, std::size_t begin, std::size_t end);
+    std::string ReadTextBytes();
+    std::string ReadTextPiecewise(HWND edit);
+    static std::string_view MidBytes(std::string_view ansi, std::int32_t nStart, std::int32_t nLength);
+    // 32-bit signed arithmetic on positions; out of range is std::overflow_error.
+    static std::int32_t Add32(std::int32_t a, std::int32_t b);
+    static std::int32_t Sub32(std::int32_t a, std::int32_t b);
 
     HWND m_hWnd = nullptr;
     HWND m_hFileName = nullptr;

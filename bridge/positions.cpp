@@ -1,1 +1,120 @@
+// Where things are in TeraPad's editing control, and the byte-counted string
+// functions that translate between the editor's bytes and our 16-bit text.
 #include "bridge/kest_terapad.h"
+#include "bridge/terapad_interface.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+
+namespace {
+
+WPARAM AsWParam(std::int32_t value) noexcept
+{
+    return static_cast<WPARAM>(static_cast<std::intptr_t>(value));
+}
+
+std::int32_t AsInt32(LRESULT result) noexcept
+{
+    return static_cast<std::int32_t>(result);
+}
+
+std::int32_t Narrow32(std::int64_t value, const char* what)
+{
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+        throw std::overflow_error(what);
+    return static_cast<std::int32_t>(value);
+}
+
+} // namespace
+
+std::int32_t clsKestTeraPad::Add32(std::int32_t a, std::int32_t b)
+{
+    return Narrow32(std::int64_t{a} + b, "position arithmetic overflows 32 bits");
+}
+
+std::int32_t clsKestTeraPad::Sub32(std::int32_t a, std::int32_t b)
+{
+    return Narrow32(std::int64_t{a} - b, "position arithmetic overflows 32 bits");
+}
+
+std::int32_t clsKestTeraPad::EditMode()
+{
+    if (!IsTeraPadWindow(m_hWnd)) return -1;
+    return AsInt32(platform::Send(m_hWnd, terapad::kMsgGetEditMode, 0, 0));
+}
+
+std::int32_t clsKestTeraPad::Length()
+{
+    if (!IsTeraPadWindow(m_hWnd)) return -1;
+    return AsInt32(platform::Send(GetEditHandle(), WM_GETTEXTLENGTH, 0, 0));
+}
+
+std::int32_t clsKestTeraPad::Line()
+{
+    if (!IsTeraPadWindow(m_hWnd)) return 0;
+    return AsInt32(platform::Send(GetEditHandle(), EM_LINEFROMCHAR, AsWParam(-1), 0));
+}
+
+void clsKestTeraPad::Line(std::int32_t NewValue)
+{
+    if (!IsTeraPadWindow(m_hWnd)) return;
+    // A line past the end answers -1, and the caret is then sent to -1 as is.
+    const std::int32_t lineStart = AsInt32(platform::Send(GetEditHandle(), EM_LINEINDEX, AsWParam(NewValue), 0));
+    SelStart(lineStart);
+}
+
+std::int32_t clsKestTeraPad::SelStart()
+{
+    if (!IsTeraPadWindow(m_hWnd)) return 0;
+    DWORD start = 0;
+    platform::Send(GetEditHandle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+    return static_cast<std::int32_t>(start);
+}
+
+void clsKestTeraPad::SelStart(std::int32_t NewValue)
+{
+    SelSet(NewValue, NewValue);
+}
+
+std::int32_t clsKestTeraPad::SelLength()
+{
+    if (!IsTeraPadWindow(m_hWnd)) return 0;
+    DWORD start = 0;
+    DWORD end = 0;
+    platform::Send(GetEditHandle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return Sub32(static_cast<std::int32_t>(end), static_cast<std::int32_t>(start));
+}
+
+void clsKestTeraPad::SelLength(std::int32_t NewValue)
+{
+    // No gate of its own: SelStart and SelSet each make theirs.
+    const std::int32_t start = SelStart();
+    SelSet(start, Add32(start, NewValue));
+}
+
+std::int32_t clsKestTeraPad::LenMbcs(const std::wstring& sText)
+{
+    const std::size_t bytes = platform::ToAnsi(sText).size();
+    if (bytes > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        throw std::overflow_error("LenMbcs: the byte length does not fit in 32 bits");
+    return static_cast<std::int32_t>(bytes);
+}
+
+std::string_view clsKestTeraPad::MidBytes(std::string_view ansi, std::int32_t nStart, std::int32_t nLength)
+{
+    if (nStart < 1) throw std::invalid_argument("MidMbcs: the start position must be 1 or more");
+    const std::size_t first = static_cast<std::size_t>(nStart) - 1;
+    if (first >= ansi.size()) return {};
+    const std::size_t available = ansi.size() - first;
+    const std::size_t count =
+        nLength < 0 ? available : std::min(available, static_cast<std::size_t>(nLength));
+    return ansi.substr(first, count);
+}
+
+std::wstring clsKestTeraPad::MidMbcs(const std::wstring& sText, std::int32_t nStart, std::int32_t nLength)
+{
+    const std::string ansi = platform::ToAnsi(sText);
+    return platform::FromAnsi(MidBytes(ansi, nStart, nLength));
+}

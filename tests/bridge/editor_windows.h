@@ -1,0 +1,132 @@
+// Helpers of the bridge's capture, identity and command tests: the editor
+// windows of other processes, windows of chosen classes in this process, and
+// clean-up of editors the bridge started by itself.
+#pragma once
+
+#include "bridge/terapad_interface.h"
+#include "platform/platform.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace bridgetest {
+
+inline BOOL CALLBACK CollectForeignEditor(HWND hwnd, LPARAM param)
+{
+    char className[64] = {};
+    ::GetClassNameA(hwnd, className, sizeof className);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (std::string(className) == terapad::kMainWindowClass && pid != ::GetCurrentProcessId())
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+    return TRUE;
+}
+
+// Every TeraPad main window of another process, in z-order.
+inline std::vector<HWND> ForeignEditorWindows()
+{
+    std::vector<HWND> windows;
+    ::EnumWindows(CollectForeignEditor, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+inline DWORD ProcessOf(HWND hwnd)
+{
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+// Asks the editor to close and waits for its process to end, so that a later
+// test does not find it in the z-order.
+inline void CloseEditor(HWND hwnd)
+{
+    const DWORD pid = ProcessOf(hwnd);
+    platform::UniqueProcess process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+    ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    if (process) ::WaitForSingleObject(process.get(), 10000);
+}
+
+// Closes, at the end of a test, every editor window that appeared during it:
+// the ones FileNew and DebugPrint started by themselves.
+class StartedEditorsReaper {
+public:
+    StartedEditorsReaper()
+    {
+        for (HWND hwnd : ForeignEditorWindows()) m_before.insert(hwnd);
+    }
+    StartedEditorsReaper(const StartedEditorsReaper&) = delete;
+    StartedEditorsReaper& operator=(const StartedEditorsReaper&) = delete;
+    ~StartedEditorsReaper()
+    {
+        for (HWND hwnd : Started()) CloseEditor(hwnd);
+    }
+
+    // Editor windows that did not exist when the reaper was made.
+    std::vector<HWND> Started() const
+    {
+        std::vector<HWND> started;
+        for (HWND hwnd : ForeignEditorWindows())
+            if (!m_before.count(hwnd)) started.push_back(hwnd);
+        return started;
+    }
+
+private:
+    std::set<HWND> m_before;
+};
+
+// The text of an editor's current editing control, asked for the way the
+// editor publishes it, bypassing the bridge.
+inline std::string EditorDocument(HWND main)
+{
+    std::int32_t zero = 0;
+    const HWND edit = reinterpret_cast<HWND>(
+        ::SendMessageA(main, terapad::kMsgGetEditHandle, 0, reinterpret_cast<LPARAM>(&zero)));
+    const int length = static_cast<int>(::SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    ::SendMessageA(edit, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+// A top-level window of this process with a window class of the test's
+// choosing, shown and brought to the front.
+class ClassWindow {
+public:
+    explicit ClassWindow(const std::string& className)
+    {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = ::DefWindowProcA;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = className.c_str();
+        ::RegisterClassA(&wc); // a second registration of the same name fails harmlessly
+        m_window.reset(::CreateWindowExA(0, className.c_str(), className.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                         40, 40, 240, 120, nullptr, nullptr, wc.hInstance, nullptr));
+        ::SetForegroundWindow(m_window.get());
+        Pump();
+    }
+    HWND get() const noexcept { return m_window.get(); }
+
+    static void Pump()
+    {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+    }
+
+private:
+    platform::UniqueWindow m_window;
+};
+
+inline std::string ClassOf(HWND hwnd)
+{
+    char className[256] = {};
+    ::GetClassNameA(hwnd, className, sizeof className);
+    return className;
+}
+
+} // namespace bridgetest

@@ -1,0 +1,36 @@
+// Everything the user reads: the window's captions and the message boxes.
+#pragma once
+
+namespace texts {
+
+inline constexpr wchar_t kTitle[] = L"Quillbay";
+
+inline constexpr wchar_t kStartupFailed[] =
+    L"TeraPad の補足に失敗しました。\r\n\r\nTeraPad のツールメニューから起動してください。";
+inline constexpr wchar_t kEditorMissing[] = L"対象の TeraPad が見つかりません。";
+
+inline constexpr wchar_t kLblText[] = L"貼り付けるテキスト(&T) [ドロップで追加]：";
+inline constexpr wchar_t kCmdUp[] = L"↑";
+inline constexpr wchar_t kCmdDown[] = L"↓";
+inline constexpr wchar_t kCmdRemove[] = L"消";
+inline constexpr wchar_t kChkTopmost[] = L"常に手前(&T)";
+inline constexpr wchar_t kChkPasteAndEnd[] = L"貼り付け後終了(&E)";
+inline constexpr wchar_t kModeAtCursor[] = L"カーソル位置に挿入";
+inline constexpr wchar_t kModeAtEnd[] = L"末尾に挿入";
+inline constexpr wchar_t kCmdExec[] = L"貼り付け";
+
+// A paste that could not read every selected file delivers nothing and says why.
+inline constexpr wchar_t kUnreadableHeader[] =
+    L"次のファイルを読み込めなかったため、貼り付けを中止しました。\r\nTeraPad の文書は変更していません。";
+inline constexpr wchar_t kUnreadableReasonPrefix[] = L"　理由: ";
+inline constexpr wchar_t kReasonNotFound[] = L"ファイルが見つかりません。";
+inline constexpr wchar_t kReasonAccessDenied[] = L"アクセスが拒否されました。";
+inline constexpr wchar_t kReasonLocked[] = L"ほかのプログラムが使用中です。";
+inline constexpr wchar_t kReasonIsFolder[] = L"ファイルではなくフォルダーです。";
+inline constexpr wchar_t kReasonTooLarge[] = L"ファイルが大きすぎます (2 GB 以上)。";
+inline constexpr wchar_t kReasonReadFailed[] = L"読み込み中にエラーが発生しました。";
+
+// Something the program did not expect, such as a window it could not create.
+inline constexpr wchar_t kUnexpectedError[] = L"処理を続けられませんでした。\r\n\r\n";
+
+} // namespace texts

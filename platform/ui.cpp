@@ -1,0 +1,343 @@
+#include "platform/ui.h"
+
+#include <commctrl.h>
+
+namespace platform::ui {
+
+namespace {
+
+HINSTANCE ThisModule() noexcept
+{
+    return ::GetModuleHandleW(nullptr);
+}
+
+} // namespace
+
+// --- measures -------------------------------------------------------------------
+
+int ScreenDpi() noexcept
+{
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+int TwipsToPixels(int twips, int dpi) noexcept
+{
+    return ::MulDiv(twips, dpi, 1440);
+}
+
+// --- windows --------------------------------------------------------------------
+
+void RegisterWindowClass(const wchar_t* className, WNDPROC procedure, int iconId)
+{
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (::GetClassInfoExW(ThisModule(), className, &existing)) return;
+
+    // The common controls 6 of the manifest need the library's classes registered.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = ThisModule();
+    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = className;
+    // Shared icons (LR_SHARED) belong to the system; no one destroys them.
+    wc.hIcon = static_cast<HICON>(::LoadImageW(ThisModule(), MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                               ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_SHARED));
+    wc.hIconSm = static_cast<HICON>(::LoadImageW(ThisModule(), MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                                 LR_SHARED));
+    if (!::RegisterClassExW(&wc)) ThrowLastError("RegisterClassExW");
+}
+
+UniqueWindow CreateTopLevel(const wchar_t* className, const std::wstring& caption, DWORD style, int clientWidth,
+                            int clientHeight, void* param)
+{
+    RECT frame{0, 0, clientWidth, clientHeight};
+    if (!::AdjustWindowRectEx(&frame, style, FALSE, 0)) ThrowLastError("AdjustWindowRectEx");
+    UniqueWindow window(::CreateWindowExW(0, className, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                          ThisModule(), param));
+    if (!window) ThrowLastError("CreateWindowExW");
+    return window;
+}
+
+HWND CreateControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, DWORD exStyle,
+                   const Rect& rect, int id, HFONT font)
+{
+    HWND control = ::CreateWindowExW(exStyle, className, text.c_str(), style | WS_CHILD | WS_VISIBLE, rect.left, rect.top,
+                                     rect.width, rect.height, parent,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
+    if (!control) ThrowLastError("CreateWindowExW");
+    if (font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+void StoreCreateParam(HWND hwnd, LPARAM nccreateLParam) noexcept
+{
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(nccreateLParam);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+}
+
+void* StoredParam(HWND hwnd) noexcept
+{
+    return reinterpret_cast<void*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+void ForgetParam(HWND hwnd) noexcept
+{
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+}
+
+LRESULT DefaultProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT SendW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    return ::SendMessageW(hwnd, message, wParam, lParam);
+}
+
+HWND Item(HWND parent, int id) noexcept
+{
+    return ::GetDlgItem(parent, id);
+}
+
+int ItemId(HWND control) noexcept
+{
+    return ::GetDlgCtrlID(control);
+}
+
+std::wstring WindowText(HWND hwnd)
+{
+    const int length = ::GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+Rect ClientRectOf(HWND hwnd) noexcept
+{
+    RECT r{};
+    ::GetClientRect(hwnd, &r);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+Rect ChildRect(HWND child) noexcept
+{
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void ShowNormal(HWND hwnd) noexcept
+{
+    ::ShowWindow(hwnd, SW_SHOWNORMAL);
+    ::UpdateWindow(hwnd);
+}
+
+HWND FocusedWindow() noexcept
+{
+    return ::GetFocus();
+}
+
+void Focus(HWND hwnd) noexcept
+{
+    ::SetFocus(hwnd);
+}
+
+HWND NextTabItem(HWND parent, HWND from, bool previous) noexcept
+{
+    return ::GetNextDlgTabItem(parent, from, previous ? TRUE : FALSE);
+}
+
+bool IsChildOf(HWND parent, HWND hwnd) noexcept
+{
+    return hwnd && ::IsChild(parent, hwnd);
+}
+
+bool IsTopmost(HWND hwnd) noexcept
+{
+    return (::GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+void SetRedraw(HWND hwnd, bool redraw) noexcept
+{
+    ::SendMessageW(hwnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    if (redraw) ::InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+namespace {
+
+void Dispatch(HWND dialogWindow, MSG& msg)
+{
+    // A window that is gone (the last one of the program) has no dialog keys.
+    if (dialogWindow && ::IsWindow(dialogWindow) && ::IsDialogMessageW(dialogWindow, &msg)) return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+}
+
+} // namespace
+
+int RunMessageLoop(HWND dialogWindow)
+{
+    MSG msg{};
+    for (;;) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);
+        if (got == -1) ThrowLastError("GetMessageW");
+        Dispatch(dialogWindow, msg);
+    }
+}
+
+void PumpWaitingMessages(HWND dialogWindow)
+{
+    MSG msg{};
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Not ours to swallow: whoever runs the loop below us should see it.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        Dispatch(dialogWindow, msg);
+    }
+}
+
+void PostQuit(int exitCode) noexcept
+{
+    ::PostQuitMessage(exitCode);
+}
+
+UniqueFont CreateUiFont(const wchar_t* face, int points, int dpi)
+{
+    UniqueFont font(::CreateFontW(-::MulDiv(points, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                  SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_DONTCARE, face));
+    if (!font) ThrowLastError("CreateFontW");
+    return font;
+}
+
+// --- standard controls -----------------------------------------------------------
+
+namespace list {
+
+int Count(HWND list) noexcept
+{
+    const LRESULT count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+    return count > 0 ? static_cast<int>(count) : 0;
+}
+
+int Add(HWND list, const std::wstring& text)
+{
+    const LRESULT index = ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index < 0) ThrowError("LB_ADDSTRING", index == LB_ERRSPACE ? ERROR_NOT_ENOUGH_MEMORY : ERROR_INVALID_DATA);
+    return static_cast<int>(index);
+}
+
+void Insert(HWND list, int index, const std::wstring& text)
+{
+    const LRESULT at = ::SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(index),
+                                      reinterpret_cast<LPARAM>(text.c_str()));
+    if (at < 0) ThrowError("LB_INSERTSTRING", at == LB_ERRSPACE ? ERROR_NOT_ENOUGH_MEMORY : ERROR_INVALID_DATA);
+}
+
+void Remove(HWND list, int index) noexcept
+{
+    ::SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
+std::wstring Text(HWND list, int index)
+{
+    const LRESULT length = ::SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length < 0) ThrowError("LB_GETTEXTLEN", ERROR_INVALID_INDEX);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied =
+        ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+bool Selected(HWND list, int index) noexcept
+{
+    return ::SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(index), 0) > 0;
+}
+
+void Select(HWND list, int index, bool selected) noexcept
+{
+    ::SendMessageW(list, LB_SETSEL, selected ? TRUE : FALSE, static_cast<LPARAM>(index));
+}
+
+std::optional<int> Caret(HWND list) noexcept
+{
+    const int count = Count(list);
+    const LRESULT caret = ::SendMessageW(list, LB_GETCARETINDEX, 0, 0);
+    if (count == 0 || caret < 0 || caret >= count) return std::nullopt;
+    return static_cast<int>(caret);
+}
+
+void SetCaret(HWND list, int index) noexcept
+{
+    ::SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(index), FALSE);
+}
+
+} // namespace list
+
+namespace combo {
+
+void Add(HWND combo, const std::wstring& text)
+{
+    const LRESULT index = ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index < 0) ThrowError("CB_ADDSTRING", ERROR_NOT_ENOUGH_MEMORY);
+}
+
+std::optional<int> Chosen(HWND combo) noexcept
+{
+    const LRESULT index = ::SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    if (index < 0) return std::nullopt;
+    return static_cast<int>(index);
+}
+
+void Choose(HWND combo, int index) noexcept
+{
+    ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void SetClosedHeight(HWND combo, int height) noexcept
+{
+    // The closed box is the selection field plus a border of the control's
+    // own; only the field's height can be set.
+    RECT closed{};
+    ::GetWindowRect(combo, &closed);
+    const LRESULT field = ::SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    if (field <= 0) return;
+    const int border = (closed.bottom - closed.top) - static_cast<int>(field);
+    if (height - border > 0)
+        ::SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), static_cast<LPARAM>(height - border));
+}
+
+} // namespace combo
+
+namespace check {
+
+int Value(HWND box) noexcept
+{
+    return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+void SetValue(HWND box, int value) noexcept
+{
+    ::SendMessageW(box, BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+} // namespace check
+
+} // namespace platform::ui

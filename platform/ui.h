@@ -1,0 +1,149 @@
+// The window layer: a top-level window with child controls, the message loop,
+// fonts, icons, the standard controls' messages and OLE drag and drop. Thin
+// wrappers over Win32 in 16-bit text; app/ calls them instead of user32.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::ui {
+
+// ---------------------------------------------------------------------------
+// Measures.
+
+// Dots per inch of the screen, as GDI reports it for new windows.
+int ScreenDpi() noexcept;
+// Twips (1440 an inch) to pixels at dpi, rounded to the nearest pixel.
+int TwipsToPixels(int twips, int dpi) noexcept;
+
+struct Rect {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Windows.
+
+// Registers a window class once per process; later calls with the same name
+// are accepted. Icons are the executable's icon resource iconId, if any.
+void RegisterWindowClass(const wchar_t* className, WNDPROC procedure, int iconId);
+
+// A hidden top-level window whose client area has the given size, placed
+// where the system puts new windows. param reaches WM_NCCREATE.
+UniqueWindow CreateTopLevel(const wchar_t* className, const std::wstring& caption, DWORD style, int clientWidth,
+                            int clientHeight, void* param);
+// A child control with the given id, style (WS_CHILD | WS_VISIBLE added) and font.
+HWND CreateControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, DWORD exStyle,
+                   const Rect& rect, int id, HFONT font);
+
+// The pointer stored at WM_NCCREATE (from CREATESTRUCT) and read back by the thunk.
+void StoreCreateParam(HWND hwnd, LPARAM nccreateLParam) noexcept;
+void* StoredParam(HWND hwnd) noexcept;
+void ForgetParam(HWND hwnd) noexcept;
+
+LRESULT DefaultProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+LRESULT SendW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+HWND Item(HWND parent, int id) noexcept;
+int ItemId(HWND control) noexcept;
+std::wstring WindowText(HWND hwnd);
+Rect ClientRectOf(HWND hwnd) noexcept;
+// A child's rectangle in its parent's client coordinates.
+Rect ChildRect(HWND child) noexcept;
+void ShowNormal(HWND hwnd) noexcept;
+HWND FocusedWindow() noexcept;
+void Focus(HWND hwnd) noexcept;
+// The next (or previous) control in tab order after from, as dialogs move.
+HWND NextTabItem(HWND parent, HWND from, bool previous) noexcept;
+bool IsChildOf(HWND parent, HWND hwnd) noexcept;
+bool IsTopmost(HWND hwnd) noexcept;
+void SetRedraw(HWND hwnd, bool redraw) noexcept;
+
+// Runs the thread's messages until WM_QUIT, giving dialogWindow's keys (Tab,
+// access keys, Enter) to IsDialogMessage; returns WM_QUIT's code.
+int RunMessageLoop(HWND dialogWindow);
+// Handles the messages already waiting, the same way, and returns.
+void PumpWaitingMessages(HWND dialogWindow);
+void PostQuit(int exitCode) noexcept;
+
+// The screen's UI font of the given face, in points at dpi.
+UniqueFont CreateUiFont(const wchar_t* face, int points, int dpi);
+
+// ---------------------------------------------------------------------------
+// Standard controls.
+
+namespace list {
+int Count(HWND list) noexcept;
+// Appends an entry; throws when the list box refuses it.
+int Add(HWND list, const std::wstring& text);
+void Insert(HWND list, int index, const std::wstring& text);
+void Remove(HWND list, int index) noexcept;
+std::wstring Text(HWND list, int index);
+bool Selected(HWND list, int index) noexcept;
+void Select(HWND list, int index, bool selected) noexcept;
+// The caret (focus) entry; empty for an empty list.
+std::optional<int> Caret(HWND list) noexcept;
+void SetCaret(HWND list, int index) noexcept;
+} // namespace list
+
+namespace combo {
+void Add(HWND combo, const std::wstring& text);
+std::optional<int> Chosen(HWND combo) noexcept;
+void Choose(HWND combo, int index) noexcept;
+// The height of the closed box, item field and border together.
+void SetClosedHeight(HWND combo, int height) noexcept;
+} // namespace combo
+
+namespace check {
+int Value(HWND box) noexcept; // 0 off, 1 on
+void SetValue(HWND box, int value) noexcept;
+} // namespace check
+
+// ---------------------------------------------------------------------------
+// OLE drag and drop.
+
+// OleInitialize for the thread, OleUninitialize with the object.
+class OleSession {
+public:
+    OleSession();
+    ~OleSession();
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+};
+
+// True when the data offers the file-list format (CF_HDROP in global memory).
+bool OffersFileList(IDataObject* data) noexcept;
+// The full paths of the file list, in the data's order; empty without one.
+std::vector<std::wstring> FileList(IDataObject* data);
+
+struct DropHandlers {
+    // The effect for the data being dragged (DROPEFFECT_COPY or DROPEFFECT_NONE).
+    std::function<DWORD(IDataObject*)> dragOver;
+    std::function<void(IDataObject*)> drop;
+    // An exception that a handler threw; the drop is refused.
+    std::function<void(const std::exception*)> failed;
+};
+
+// An IDropTarget whose methods hand over to the handlers and never let an
+// exception out. Drop reaches drop only when the last answer was not none.
+ComPtr<IDropTarget> MakeDropTarget(DropHandlers handlers);
+
+// RegisterDragDrop for the window's lifetime of this object: RevokeDragDrop
+// on destruction. Throws Win32Error (with the HRESULT) when it fails.
+class DragDropRegistration {
+public:
+    DragDropRegistration() noexcept = default;
+    DragDropRegistration(HWND hwnd, IDropTarget* target);
+    ~DragDropRegistration();
+    DragDropRegistration(DragDropRegistration&& other) noexcept;
+    DragDropRegistration& operator=(DragDropRegistration&& other) noexcept;
+    DragDropRegistration(const DragDropRegistration&) = delete;
+    DragDropRegistration& operator=(const DragDropRegistration&) = delete;
+
+private:
+    HWND m_hwnd = nullptr;
+};
+
+} // namespace platform::ui

@@ -1,0 +1,326 @@
+// The benchmark: the real paste path against the floor of one raw
+// EM_REPLACESEL to the same editor, the bridge's whole-text transfer, and
+// start-up against a minimal window. Every figure is measured in this run,
+// repeated, and reported as median with its spread (min..max).
+//
+//   bench.exe [--csv FILE] [--quick]
+// Run as bench_win98.exe, Wine reports the 9x family and the 9x paths run.
+#include "app/frm_quillbay.h"
+#include "support/standin_driver.h"
+#include "tests/app/data_object.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testsupport::StandIn;
+using testsupport::StandInOptions;
+using testsupport::TempDir;
+
+struct Stats {
+    double median = 0, min = 0, max = 0; // milliseconds
+};
+
+Stats Measure(int repeats, const std::function<void()>& setup, const std::function<void()>& run)
+{
+    std::vector<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        setup();
+        const auto start = std::chrono::steady_clock::now();
+        run();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times.front(), times.back()};
+}
+
+std::string Family()
+{
+    const auto version = platform::OsVersion();
+    return version && version->dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? "9x" : "NT";
+}
+
+// Japanese text in code page 932, cut to exactly n bytes on a character boundary.
+std::string JapaneseText(std::size_t n)
+{
+    const std::string line = platform::ToAnsi(L"あいうえお、かきくけこ。Quillbay 123\r\n");
+    std::string text;
+    text.reserve(n + line.size());
+    while (text.size() < n) text += line;
+    text.resize(platform::CompleteCharsPrefix(text, n));
+    while (text.size() < n) text += 'x';
+    return text;
+}
+
+std::string SizeName(std::size_t n)
+{
+    if (n >= (1u << 20)) return std::to_string(n >> 20) + " MB";
+    return std::to_string(n >> 10) + " KB";
+}
+
+struct Row {
+    std::string family, what, size;
+    Stats stats;
+    std::string extra;
+};
+
+std::vector<Row> g_rows;
+
+void Report(const std::string& what, std::size_t size, const Stats& stats, const std::string& extra = {})
+{
+    g_rows.push_back({Family(), what, size ? SizeName(size) : "", stats, extra});
+    std::printf("%-3s %-34s %-6s %10.2f ms  (%.2f .. %.2f)  %s\n", Family().c_str(), what.c_str(),
+                size ? SizeName(size).c_str() : "", stats.median, stats.min, stats.max, extra.c_str());
+    std::fflush(stdout);
+}
+
+std::string Fixed(double value, int digits = 2)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", digits, value);
+    return buffer;
+}
+
+std::wstring SettingsPath()
+{
+    return platform::ExecutableFolder() + L"\\" + platform::ExecutableBaseName() + L".ini";
+}
+
+// --- the paste against its floor ------------------------------------------------
+
+void BenchPaste(std::size_t size, int repeats)
+{
+    TempDir folder;
+    const std::string bytes = JapaneseText(size);
+    const std::wstring file = folder / L"paste.txt";
+    testsupport::WriteFileBytes(file, bytes);
+    const std::string document = "document\r\n";
+
+    StandIn editor;
+    clsKestTeraPad bridge;
+    frmQuillbay::Options options;
+    options.showMessage = [](HWND, const std::wstring&, const std::wstring&, UINT) { return IDOK; };
+    options.endsProgram = false;
+    frmQuillbay window(bridge, std::move(options));
+    window.Load();
+    ::DeleteFileW(SettingsPath().c_str());
+    // The drop goes through the same handler the drop target calls.
+    IDataObject* data = apptest::DataObject::Files({file});
+    window.lstFiles_OLEDragDrop(data);
+    data->Release();
+
+    const auto resetEditor = [&] {
+        editor.SetDocument(document);
+        editor.SetSelection(4, 4);
+    };
+
+    // The floor: the same bytes, one EM_REPLACESEL, no file and no conversion.
+    const Stats floor = Measure(repeats, resetEditor, [&] {
+        ::SendMessageA(editor.EditControl(), EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(bytes.c_str()));
+    });
+    Report("floor: one EM_REPLACESEL", size, floor);
+
+    for (int mode : {0, 1}) {
+        ::SendMessageW(::GetDlgItem(window.hwnd(), frmQuillbay::kCboMode), CB_SETCURSEL, mode, 0);
+        long long received = 0;
+        std::size_t messages = 0;
+        const Stats paste = Measure(
+            repeats,
+            [&] {
+                resetEditor();
+                editor.ClearLog();
+                received = editor.State().receivedBytes;
+            },
+            [&] { window.cmdExec_Click(); });
+        const long long crossed = editor.State().receivedBytes - received;
+        messages = editor.Log().size();
+        const bool right = mode == 0 ? editor.Document() == "docu" + bytes + "ment\r\n"
+                                     : editor.Document() == document + bytes;
+        Report(mode == 0 ? "paste at the cursor" : "paste at the end", size, paste,
+               "x" + Fixed(paste.median / std::max(floor.median, 0.001)) + " floor, " +
+                   Fixed(static_cast<double>(crossed) / static_cast<double>(size)) + " B crossed/B, " +
+                   std::to_string(messages) + " msgs" + (right ? "" : ", WRONG RESULT"));
+    }
+    window.Unload();
+    ::DeleteFileW(SettingsPath().c_str());
+}
+
+
+// --- peak memory of one paste, in a child process of its own ----------------------
+
+// Runs in the child: loads the window, drops the file, pastes once, and prints
+// the peak commit charge above what it had before the paste, per pasted byte.
+int MemoryProbe(const std::wstring& file, int mode)
+{
+    StandIn editor;
+    clsKestTeraPad bridge;
+    frmQuillbay::Options options;
+    options.showMessage = [](HWND, const std::wstring&, const std::wstring&, UINT) { return IDOK; };
+    options.endsProgram = false;
+    frmQuillbay window(bridge, std::move(options));
+    window.Load();
+    IDataObject* data = apptest::DataObject::Files({file});
+    window.lstFiles_OLEDragDrop(data);
+    data->Release();
+    ::SendMessageW(::GetDlgItem(window.hwnd(), frmQuillbay::kCboMode), CB_SETCURSEL, mode, 0);
+    PROCESS_MEMORY_COUNTERS before{};
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof before);
+    window.cmdExec_Click();
+    PROCESS_MEMORY_COUNTERS after{};
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof after);
+    const long long extra = static_cast<long long>(after.PeakPagefileUsage) - static_cast<long long>(before.PagefileUsage);
+    std::printf("%lld\n", extra);
+    window.Unload();
+    ::DeleteFileW(SettingsPath().c_str());
+    return 0;
+}
+
+long long RunMemoryProbe(const std::wstring& file, int mode)
+{
+    TempDir folder;
+    const std::wstring out = folder / L"out.txt";
+    std::wstring commandLine = L"\"" + platform::ExecutablePath() + L"\" --memory-probe \"" + file + L"\" " +
+                               std::to_wstring(mode);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    platform::UniqueFile output(::CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output.get();
+    startup.hStdError = output.get();
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+        return -1;
+    platform::UniqueProcess process(info.hProcess);
+    platform::UniqueThread thread(info.hThread);
+    ::WaitForSingleObject(process.get(), 600000);
+    output.reset();
+    return std::atoll(testsupport::ReadFileBytes(out).c_str());
+}
+
+void BenchMemory(std::size_t size)
+{
+    TempDir folder;
+    const std::wstring file = folder / L"paste.txt";
+    testsupport::WriteFileBytes(file, JapaneseText(size));
+    for (int mode : {0, 1}) {
+        std::vector<double> perByte;
+        for (int i = 0; i < 3; ++i)
+            perByte.push_back(static_cast<double>(RunMemoryProbe(file, mode)) / static_cast<double>(size));
+        std::sort(perByte.begin(), perByte.end());
+        Report(mode == 0 ? "peak extra memory, at the cursor" : "peak extra memory, at the end", size, Stats{},
+               Fixed(perByte[1]) + " B/B (" + Fixed(perByte[0]) + " .. " + Fixed(perByte[2]) + ")");
+    }
+}
+
+// --- whole-text transfer -----------------------------------------------------------
+
+void BenchText(std::size_t size, int repeats, std::optional<int> limit)
+{
+    StandInOptions options;
+    options.limit = limit;
+    StandIn editor(options);
+    clsKestTeraPad bridge;
+    const std::string bytes = JapaneseText(size);
+    const std::wstring text = platform::FromAnsi(bytes);
+    if (!limit) {
+        std::wstring read;
+        const Stats stats = Measure(repeats, [&] { editor.SetDocument(bytes); editor.ClearLog(); },
+                                    [&] { read = bridge.Text(); });
+        Report("Text read", size, stats,
+               std::to_string(editor.Log().size()) + " msgs" + (read == text ? "" : ", WRONG RESULT"));
+    }
+    const Stats stats = Measure(repeats, [&] { editor.SetDocument("old"); editor.ClearLog(); },
+                                [&] { bridge.Text(text); });
+    Report(limit ? "Text write, editor keeps " + std::to_string(*limit) + " B" : std::string("Text write"), size,
+           stats, std::to_string(editor.Log().size()) + " msgs" + (editor.Document() == bytes ? "" : ", WRONG RESULT"));
+}
+
+// --- start-up ----------------------------------------------------------------------
+
+double StartToWindow(const std::wstring& exe, const wchar_t* windowClass)
+{
+    const auto start = std::chrono::steady_clock::now();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return -1;
+    platform::UniqueProcess process(info.hProcess);
+    platform::UniqueThread thread(info.hThread);
+    HWND window = nullptr;
+    while (!(window = ::FindWindowW(windowClass, nullptr)) || !::IsWindowVisible(window)) {
+        if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) return -1;
+    }
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    ::WaitForSingleObject(process.get(), 10000);
+    return ms;
+}
+
+void BenchStartup(int repeats)
+{
+    TempDir folder;
+    const std::wstring quillbay = folder / L"Quillbay.exe";
+    ::CopyFileW((testsupport::TestBinDir() + L"\\Quillbay.exe").c_str(), quillbay.c_str(), FALSE);
+    const std::wstring minimal = testsupport::TestBinDir() + L"\\MinimalWindow.exe";
+    StandIn editor;
+    std::vector<double> q, m;
+    for (int i = 0; i < repeats; ++i) {
+        editor.BringToFront();
+        q.push_back(StartToWindow(quillbay, L"Quillbay.frmQuillbay"));
+        m.push_back(StartToWindow(minimal, L"MinimalWindow"));
+    }
+    std::sort(q.begin(), q.end());
+    std::sort(m.begin(), m.end());
+    const Stats mq{q[q.size() / 2], q.front(), q.back()}, mm{m[m.size() / 2], m.front(), m.back()};
+    Report("start-up: minimal window", 0, mm);
+    Report("start-up: Quillbay window", 0, mq, "x" + Fixed(mq.median / std::max(mm.median, 0.001)) + " minimal");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ::OleInitialize(nullptr);
+    std::string csv = "bench-" + Family() + ".csv";
+    bool quick = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--csv" && i + 1 < argc) csv = argv[++i];
+        if (arg == "--quick") quick = true;
+    }
+    if (argc == 4 && std::string(argv[1]) == "--memory-probe") {
+        const int code = MemoryProbe(platform::FromAnsi(argv[2]), std::atoi(argv[3]));
+        ::OleUninitialize();
+        return code;
+    }
+    for (std::size_t size : {std::size_t{1} << 10, std::size_t{1} << 20, std::size_t{16} << 20})
+        BenchPaste(size, size > (1u << 20) ? 3 : (quick ? 3 : 7));
+    for (std::size_t size : {std::size_t{1} << 20, std::size_t{16} << 20}) BenchMemory(size);
+    for (std::size_t size : {std::size_t{1} << 20, std::size_t{16} << 20}) BenchText(size, 3, std::nullopt);
+    for (std::size_t size : {std::size_t{256} << 10, std::size_t{1} << 20, std::size_t{4} << 20})
+        BenchText(size, 3, 32768);
+    BenchStartup(quick ? 3 : 7);
+
+    if (FILE* out = std::fopen(csv.c_str(), "w")) {
+        std::fprintf(out, "family,measure,size,median_ms,min_ms,max_ms,notes\n");
+        for (const Row& row : g_rows)
+            std::fprintf(out, "%s,%s,%s,%.3f,%.3f,%.3f,\"%s\"\n", row.family.c_str(), row.what.c_str(),
+                         row.size.c_str(), row.stats.median, row.stats.min, row.stats.max, row.extra.c_str());
+        std::fclose(out);
+    }
+    ::OleUninitialize();
+    return 0;
+}

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
+#include "tools/standin/protocol.h"
 
 #include <optional>
 #include <string>
@@ -16,15 +17,13 @@
 
 namespace testsupport {
 
-// The stand-in's side channel to the main window; never logged, not part of
-// TeraPad's interface.
-inline constexpr UINT kMsgDumpState = 0x8381;   // writes the state files, answers the document length
-inline constexpr UINT kMsgTruncateLog = 0x8382; // empties the log file
-inline constexpr ULONG_PTR kCopySetDocument = 1; // WM_COPYDATA: the new document bytes
-inline constexpr ULONG_PTR kCopySetSelection = 2; // WM_COPYDATA: two int32, start and end
-
-// The stand-in's Tools menu command, as TeraPad numbers its first tool.
-inline constexpr WPARAM kToolCommand = 40001;
+// The stand-in's side channel to the main window (never logged, not part of
+// TeraPad's interface) and its Tools menu command.
+inline constexpr UINT kMsgDumpState = standin::kMsgDumpState;
+inline constexpr UINT kMsgTruncateLog = standin::kMsgTruncateLog;
+inline constexpr ULONG_PTR kCopySetDocument = standin::kCopySetDocument;
+inline constexpr ULONG_PTR kCopySetSelection = standin::kCopySetSelection;
+inline constexpr WPARAM kToolCommand = standin::kToolCommand;
 
 struct StandInOptions {
     std::wstring file, textFile, ini, tool, toolCaption; // empty = not given

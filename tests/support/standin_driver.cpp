@@ -14,9 +14,23 @@ std::string Narrow(const std::wstring& text)
     return platform::ToAnsi(text);
 }
 
+// Quoted so that CommandLineToArgvW gives the argument back unchanged:
+// backslashes before a quote, and a trailing one, are doubled.
 std::wstring Quote(const std::wstring& arg)
 {
-    return L"\"" + arg + L"\"";
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(2 * backslashes, L'\\');
+    return quoted + L"\"";
 }
 
 struct FindMain {
@@ -31,7 +45,7 @@ BOOL CALLBACK MatchMain(HWND hwnd, LPARAM param)
     ::GetWindowThreadProcessId(hwnd, &owner);
     char cls[64] = {};
     ::GetClassNameA(hwnd, cls, sizeof cls);
-    if (owner == f->pid && std::string(cls) == "TTeraPadMainForm") {
+    if (owner == f->pid && std::string(cls) == standin::kMainWindowClass) {
         f->found = hwnd;
         return FALSE;
     }
@@ -91,19 +105,28 @@ StandIn::StandIn(StandInOptions options) : m_folder(MakeTempDir())
     m_process.reset(info.hProcess);
     platform::UniqueThread thread(info.hThread);
     m_processId = info.dwProcessId;
-    ::WaitForInputIdle(info.hProcess, 15000);
-    for (int attempt = 0; attempt < 300 && !m_main; ++attempt) {
-        m_main = FindMainWindowOf(m_processId);
-        if (!m_main) ::Sleep(20);
-    }
-    if (!m_main) {
+    try {
+        // Wine on a bare X server may take a few seconds for the first window.
+        ::WaitForInputIdle(info.hProcess, 15000);
+        for (int attempt = 0; attempt < 300 && !m_main; ++attempt) {
+            m_main = FindMainWindowOf(m_processId);
+            if (!m_main) {
+                if (::WaitForSingleObject(m_process.get(), 20) == WAIT_OBJECT_0)
+                    throw std::runtime_error("the stand-in ended at its start (bad options?)");
+            }
+        }
+        if (!m_main) throw std::runtime_error("the stand-in showed no main window");
+        m_edit = ::FindWindowExA(m_main, nullptr, standin::kMemoClass, nullptr);
+        if (!m_edit) throw std::runtime_error("the stand-in has no editing control");
+        BringToFront();
+        ClearLog();
+    } catch (...) {
+        // No destructor runs for a half-made object: the process and the folder go here.
         ::TerminateProcess(m_process.get(), 1);
+        ::WaitForSingleObject(m_process.get(), 5000);
         RemoveTree(m_folder);
-        throw std::runtime_error("the stand-in showed no main window");
+        throw;
     }
-    m_edit = ::FindWindowExA(m_main, nullptr, "TStandInMemo", nullptr);
-    BringToFront();
-    ClearLog();
 }
 
 StandIn::~StandIn()
@@ -175,7 +198,8 @@ void StandIn::SetSelection(int start, int end)
     data.dwData = kCopySetSelection;
     data.cbData = sizeof ends;
     data.lpData = ends;
-    ::SendMessageW(m_main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    if (!::SendMessageW(m_main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)))
+        throw std::runtime_error("the stand-in did not take the selection");
 }
 
 StandIn::Info StandIn::State()

@@ -98,17 +98,27 @@ inline std::string EditorDocument(HWND main)
 // choosing, shown and brought to the front.
 class ClassWindow {
 public:
-    explicit ClassWindow(const std::string& className)
+    explicit ClassWindow(const std::string& className) : m_className(className)
     {
         WNDCLASSA wc{};
         wc.lpfnWndProc = ::DefWindowProcA;
         wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.lpszClassName = className.c_str();
-        ::RegisterClassA(&wc); // a second registration of the same name fails harmlessly
-        m_window.reset(::CreateWindowExA(0, className.c_str(), className.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                         40, 40, 240, 120, nullptr, nullptr, wc.hInstance, nullptr));
+        wc.lpszClassName = m_className.c_str();
+        ::RegisterClassA(&wc);
+        m_window.reset(::CreateWindowExA(0, m_className.c_str(), m_className.c_str(),
+                                         WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 240, 120, nullptr, nullptr,
+                                         wc.hInstance, nullptr));
         ::SetForegroundWindow(m_window.get());
         Pump();
+    }
+    ClassWindow(const ClassWindow&) = delete;
+    ClassWindow& operator=(const ClassWindow&) = delete;
+    // Class names are matched without regard to case, so a class of the same
+    // letters in another case can only be registered once this one is gone.
+    ~ClassWindow()
+    {
+        m_window.reset();
+        ::UnregisterClassA(m_className.c_str(), ::GetModuleHandleA(nullptr));
     }
     HWND get() const noexcept { return m_window.get(); }
 
@@ -119,6 +129,7 @@ public:
     }
 
 private:
+    std::string m_className;
     platform::UniqueWindow m_window;
 };
 

@@ -58,24 +58,25 @@ struct FoundWindow {
     const wchar_t* className = nullptr;
 };
 
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param)
+{
+    auto* f = reinterpret_cast<FoundWindow*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    wchar_t cls[64] = {};
+    ::GetClassNameW(hwnd, cls, 64);
+    if (owner == f->pid && std::wstring(cls) == f->className && ::IsWindowVisible(hwnd)) {
+        f->hwnd = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND WaitForWindowOf(DWORD pid, const wchar_t* className, DWORD ms = 15000)
 {
     for (DWORD waited = 0; waited < ms; waited += 50) {
         FoundWindow found{nullptr, pid, className};
-        ::EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
-                auto* f = reinterpret_cast<FoundWindow*>(param);
-                DWORD owner = 0;
-                ::GetWindowThreadProcessId(hwnd, &owner);
-                wchar_t cls[64] = {};
-                ::GetClassNameW(hwnd, cls, 64);
-                if (owner == f->pid && std::wstring(cls) == f->className && ::IsWindowVisible(hwnd)) {
-                    f->hwnd = hwnd;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&found));
         if (found.hwnd) return found.hwnd;
         testsupport::PumpMessages();
         ::Sleep(50);

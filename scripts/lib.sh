@@ -13,7 +13,7 @@ export LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 PACKAGES_I386="wine32:i386"
-PACKAGES="wine xvfb mingw-w64 cmake googletest locales fonts-ipafont-gothic imagemagick python3-xlib x11-utils"
+PACKAGES="twm wine xvfb mingw-w64 cmake googletest locales fonts-ipafont-gothic imagemagick python3-xlib x11-utils"
 
 log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
 

@@ -5,6 +5,7 @@
 //   list          print the list's entries
 //   paste         press the paste button
 //   text          print the editor's document as UTF-8
+//   arrange       put the editor on the left and Quillbay beside it
 #include <windows.h>
 
 #include <cstdio>
@@ -95,5 +96,10 @@ int main(int argc, char** argv)
         PrintUtf8(text);
         return 0;
     }
-    return Fail("usage: DemoDriver tool | wait-window | list | paste | text");
+    if (command == "arrange") {
+        ::SetWindowPos(FindEditor(), nullptr, 10, 30, 560, 420, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(FindQuillbay(), nullptr, 600, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    return Fail("usage: DemoDriver tool | wait-window | list | paste | text | arrange");
 }

@@ -289,7 +289,11 @@ void frmQuillbay::cmdExec_Click()
     for (int i = 0; i < n; ++i) {
         if (!ui::list::Selected(list, i)) continue;
         try {
-            joined += platform::FromAnsi(platform::ReadWholeFile(m_strPaths[static_cast<std::size_t>(i)]));
+            // The file's bytes go as soon as they are converted, and a lone
+            // file's text is moved, not copied: a paste may be many megabytes.
+            std::wstring text = platform::FromAnsi(platform::ReadWholeFile(m_strPaths[static_cast<std::size_t>(i)]));
+            if (joined.empty()) joined = std::move(text);
+            else joined += text;
         } catch (const platform::FileReadError& failure) {
             failures.push_back(failure);
         }

@@ -159,7 +159,7 @@ void BenchPaste(std::size_t size, int repeats)
 // --- peak memory of one paste, in a child process of its own ----------------------
 
 // Runs in the child: loads the window, drops the file, pastes once, and prints
-// the peak commit charge above what it had before the paste, per pasted byte.
+// how far the peak resident memory rose above what it had before the paste.
 int MemoryProbe(const std::wstring& file, int mode)
 {
     StandIn editor;
@@ -178,7 +178,10 @@ int MemoryProbe(const std::wstring& file, int mode)
     window.cmdExec_Click();
     PROCESS_MEMORY_COUNTERS after{};
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof after);
-    const long long extra = static_cast<long long>(after.PeakPagefileUsage) - static_cast<long long>(before.PagefileUsage);
+    // Wine reports the peak resident set as PeakWorkingSetSize; its commit
+    // charge does not move with heap allocations, so the working set it is.
+    const long long extra =
+        static_cast<long long>(after.PeakWorkingSetSize) - static_cast<long long>(before.WorkingSetSize);
     std::printf("%lld\n", extra);
     window.Unload();
     ::DeleteFileW(SettingsPath().c_str());

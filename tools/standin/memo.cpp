@@ -237,9 +237,9 @@ LRESULT Memo::OnReplaceSel(const char* text, std::string& extra)
 
 LRESULT Memo::OnLineIndex(long line)
 {
+    if (line < -1) return -1;
     const Document& doc = m_state.document;
     const std::size_t wanted = line == -1 ? doc.LineOf(doc.Caret()) : static_cast<std::size_t>(line);
-    if (line < -1) return -1;
     const std::optional<std::size_t> start = doc.LineStart(wanted);
     return start ? static_cast<LRESULT>(*start) : -1;
 }

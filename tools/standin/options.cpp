@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cerrno>
 #include <cwchar>
 #include <stdexcept>
 

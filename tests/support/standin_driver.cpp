@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <sstream>
 #include <stdexcept>
 
@@ -9,121 +10,135 @@ namespace testsupport {
 
 namespace {
 
-std::string Narrow(const std::wstring& text)
+std::runtime_error Failure(const std::string& what)
 {
-    return platform::ToAnsi(text);
+    return std::runtime_error("StandIn: " + what);
 }
 
-// Quoted so that CommandLineToArgvW gives the argument back unchanged:
-// backslashes before a quote, and a trailing one, are doubled.
-std::wstring Quote(const std::wstring& arg)
+std::wstring Quote(const std::wstring& argument)
 {
+    // CommandLineToArgvW rules: backslashes before a quote are doubled.
     std::wstring quoted = L"\"";
     std::size_t backslashes = 0;
-    for (const wchar_t c : arg) {
+    for (const wchar_t c : argument) {
         if (c == L'\\') {
             ++backslashes;
             continue;
         }
-        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
         backslashes = 0;
         quoted += c;
     }
-    quoted.append(2 * backslashes, L'\\');
+    quoted.append(backslashes * 2, L'\\');
     return quoted + L"\"";
 }
 
-struct FindMain {
-    DWORD pid;
+struct FindMainWindow {
+    DWORD processId;
     HWND found;
 };
 
-BOOL CALLBACK MatchMain(HWND hwnd, LPARAM param)
+BOOL CALLBACK FindMainWindowOf(HWND hwnd, LPARAM param)
 {
-    auto* f = reinterpret_cast<FindMain*>(param);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(hwnd, &owner);
-    char cls[64] = {};
-    ::GetClassNameA(hwnd, cls, sizeof cls);
-    if (owner == f->pid && std::string(cls) == standin::kMainWindowClass) {
-        f->found = hwnd;
+    auto* search = reinterpret_cast<FindMainWindow*>(param);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(hwnd, &processId);
+    char className[64] = {};
+    ::GetClassNameA(hwnd, className, sizeof className);
+    if (processId == search->processId && std::string(className) == standin::kMainWindowClass) {
+        search->found = hwnd;
         return FALSE;
     }
     return TRUE;
 }
 
-HWND FindMainWindowOf(DWORD pid)
+bool ForegroundIs(HWND hwnd, DWORD milliseconds)
 {
-    FindMain find{pid, nullptr};
-    ::EnumWindows(MatchMain, reinterpret_cast<LPARAM>(&find));
-    return find.found;
-}
-
-bool MakeForeground(HWND hwnd)
-{
-    for (int attempt = 0; attempt < 50; ++attempt) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
         if (::GetForegroundWindow() == hwnd) return true;
-        ::SetForegroundWindow(hwnd);
+        if (::GetTickCount() - start > milliseconds) return false;
         PumpMessages();
         ::Sleep(20);
     }
-    return ::GetForegroundWindow() == hwnd;
+}
+
+// Whole lines only: the stand-in may be writing the last one right now.
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) break;
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
 }
 
 } // namespace
 
+// --- StandIn -----------------------------------------------------------------
+
 StandIn::StandIn(StandInOptions options) : m_folder(MakeTempDir())
 {
-    std::wstring exe = options.exePath.empty() ? StandInExePath() : options.exePath;
-    std::wstring commandLine = Quote(exe) + L" --log " + Quote(LogPath()) + L" --state " + Quote(StatePath());
-    const auto add = [&](const wchar_t* option, const std::wstring& value) {
-        if (!value.empty()) commandLine += L" " + std::wstring(option) + L" " + Quote(value);
-    };
-    add(L"--file", options.file);
-    add(L"--text-file", options.textFile);
-    add(L"--ini", options.ini);
-    add(L"--tool", options.tool);
-    add(L"--tool-caption", options.toolCaption);
-    if (options.noFileEdit) commandLine += L" --no-fileedit";
-    if (options.noExeName) commandLine += L" --no-exename";
-    if (options.noIniFile) commandLine += L" --no-inifile";
-    if (options.readOnly) commandLine += L" --readonly";
-    if (options.ownedPopup) commandLine += L" --owned-popup";
-    if (options.limit) commandLine += L" --limit " + std::to_wstring(*options.limit);
-    if (options.exitAfter) commandLine += L" --exit-after " + std::to_wstring(*options.exitAfter);
-    if (options.editMode != 0) commandLine += L" --edit-mode " + std::to_wstring(options.editMode);
-    for (const auto& arg : options.extraArgs) commandLine += L" " + Quote(arg);
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &info)) {
-        RemoveTree(m_folder);
-        throw std::runtime_error("cannot start " + Narrow(exe));
-    }
-    m_process.reset(info.hProcess);
-    platform::UniqueThread thread(info.hThread);
-    m_processId = info.dwProcessId;
     try {
-        // Wine on a bare X server may take a few seconds for the first window.
-        ::WaitForInputIdle(info.hProcess, 15000);
-        for (int attempt = 0; attempt < 300 && !m_main; ++attempt) {
-            m_main = FindMainWindowOf(m_processId);
-            if (!m_main) {
-                if (::WaitForSingleObject(m_process.get(), 20) == WAIT_OBJECT_0)
-                    throw std::runtime_error("the stand-in ended at its start (bad options?)");
+        const std::wstring exe = options.exePath.empty() ? StandInExePath() : options.exePath;
+        std::vector<std::wstring> args = {L"--log", LogPath(), L"--state", StatePath()};
+        auto add = [&](const wchar_t* name, const std::wstring& value) {
+            if (!value.empty()) {
+                args.emplace_back(name);
+                args.push_back(value);
             }
+        };
+        add(L"--file", options.file);
+        add(L"--text-file", options.textFile);
+        add(L"--ini", options.ini);
+        add(L"--tool", options.tool);
+        add(L"--tool-caption", options.toolCaption);
+        if (options.noFileEdit) args.emplace_back(L"--no-fileedit");
+        if (options.noExeName) args.emplace_back(L"--no-exename");
+        if (options.noIniFile) args.emplace_back(L"--no-inifile");
+        if (options.readOnly) args.emplace_back(L"--readonly");
+        if (options.ownedPopup) args.emplace_back(L"--owned-popup");
+        if (options.limit) add(L"--limit", std::to_wstring(*options.limit));
+        if (options.exitAfter) add(L"--exit-after", std::to_wstring(*options.exitAfter));
+        if (options.editMode != 0) add(L"--edit-mode", std::to_wstring(options.editMode));
+        args.insert(args.end(), options.extraArgs.begin(), options.extraArgs.end());
+
+        std::wstring commandLine = Quote(exe);
+        for (const std::wstring& arg : args) commandLine += L" " + Quote(arg);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &info))
+            throw Failure("cannot start " + platform::ToAnsi(exe) + ": error " + std::to_string(::GetLastError()));
+        m_process.reset(info.hProcess);
+        platform::UniqueThread thread(info.hThread);
+        m_processId = info.dwProcessId;
+        ::WaitForInputIdle(m_process.get(), 10000);
+
+        FindMainWindow search{m_processId, nullptr};
+        const DWORD start = ::GetTickCount();
+        while (!search.found) {
+            ::EnumWindows(FindMainWindowOf, reinterpret_cast<LPARAM>(&search));
+            if (search.found) break;
+            if (WaitForExit(0)) throw Failure("the stand-in ended at its start (bad options?)");
+            if (::GetTickCount() - start > 10000) throw Failure("no TTeraPadMainForm appeared");
+            ::Sleep(20);
         }
-        if (!m_main) throw std::runtime_error("the stand-in showed no main window");
+        m_main = search.found;
         m_edit = ::FindWindowExA(m_main, nullptr, standin::kMemoClass, nullptr);
-        if (!m_edit) throw std::runtime_error("the stand-in has no editing control");
+        if (!m_edit) throw Failure("the main window has no editing control");
         BringToFront();
         ClearLog();
     } catch (...) {
-        // No destructor runs for a half-made object: the process and the folder go here.
-        ::TerminateProcess(m_process.get(), 1);
-        ::WaitForSingleObject(m_process.get(), 5000);
+        if (m_process) ::TerminateProcess(m_process.get(), 1);
+        if (m_process) ::WaitForSingleObject(m_process.get(), 5000);
         RemoveTree(m_folder);
         throw;
     }
@@ -131,75 +146,52 @@ StandIn::StandIn(StandInOptions options) : m_folder(MakeTempDir())
 
 StandIn::~StandIn()
 {
-    if (m_process && ::WaitForSingleObject(m_process.get(), 0) != WAIT_OBJECT_0) {
-        ::PostMessageW(m_main, WM_CLOSE, 0, 0);
-        if (::WaitForSingleObject(m_process.get(), 5000) != WAIT_OBJECT_0) ::TerminateProcess(m_process.get(), 1);
-        ::WaitForSingleObject(m_process.get(), 5000);
+    try {
+        if (m_process && !WaitForExit(0)) {
+            ::PostMessageA(m_main, WM_CLOSE, 0, 0);
+            if (!WaitForExit(5000)) {
+                ::TerminateProcess(m_process.get(), 1);
+                WaitForExit(5000);
+            }
+        }
+    } catch (...) {
     }
     RemoveTree(m_folder);
 }
 
 void StandIn::BringToFront()
 {
-    if (!MakeForeground(m_main)) throw std::runtime_error("the stand-in cannot be brought to the foreground");
+    // Wine grants the foreground to any process; a window manager may still
+    // take a moment to report it.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        ::SetForegroundWindow(m_main);
+        if (ForegroundIs(m_main, 400)) return;
+    }
+    throw Failure("cannot bring the stand-in to the foreground");
 }
 
 std::vector<std::string> StandIn::Log()
 {
-    std::vector<std::string> lines;
-    std::string bytes;
-    try {
-        bytes = ReadFileBytes(LogPath());
-    } catch (...) {
-        return lines;
-    }
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        const std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) break; // a line still being written
-        std::string line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
+    return SplitLines(ReadFileBytes(LogPath()));
 }
 
 void StandIn::ClearLog()
 {
-    ::SendMessageW(m_main, kMsgTruncateLog, 0, 0);
+    if (!::SendMessageA(m_main, kMsgTruncateLog, 0, 0)) throw Failure("the log was not emptied");
 }
 
 void StandIn::DumpState()
 {
-    ::SendMessageW(m_main, kMsgDumpState, 0, 0);
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutA(m_main, kMsgDumpState, 0, 0, SMTO_NORMAL, 30000, &result))
+        throw Failure("no answer to the state request");
+    if (static_cast<LONG_PTR>(result) < 0) throw Failure("the stand-in has no state file");
 }
 
 std::string StandIn::Document()
 {
     DumpState();
     return ReadFileBytes(StatePath());
-}
-
-void StandIn::SetDocument(const std::string& ansiBytes)
-{
-    COPYDATASTRUCT data{};
-    data.dwData = kCopySetDocument;
-    data.cbData = static_cast<DWORD>(ansiBytes.size());
-    data.lpData = const_cast<char*>(ansiBytes.data());
-    if (!::SendMessageW(m_main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)))
-        throw std::runtime_error("the stand-in did not take the document");
-}
-
-void StandIn::SetSelection(int start, int end)
-{
-    INT32 ends[2] = {start, end};
-    COPYDATASTRUCT data{};
-    data.dwData = kCopySetSelection;
-    data.cbData = sizeof ends;
-    data.lpData = ends;
-    if (!::SendMessageW(m_main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)))
-        throw std::runtime_error("the stand-in did not take the selection");
 }
 
 StandIn::Info StandIn::State()
@@ -210,14 +202,31 @@ StandIn::Info StandIn::State()
     int modified = 0;
     line >> info.selStart >> info.selEnd >> modified >> info.undoDepth >> info.reloadCount >> info.receivedBytes >>
         info.editCount;
+    if (!line) throw Failure("unreadable state line");
     info.modified = modified != 0;
     return info;
 }
 
+void StandIn::SetDocument(const std::string& ansiBytes)
+{
+    COPYDATASTRUCT data{kCopySetDocument, static_cast<DWORD>(ansiBytes.size()),
+                        const_cast<char*>(ansiBytes.data())};
+    if (!::SendMessageA(m_main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)))
+        throw Failure("the document was not replaced");
+}
+
+void StandIn::SetSelection(int start, int end)
+{
+    std::int32_t range[2] = {start, end};
+    COPYDATASTRUCT data{kCopySetSelection, sizeof range, range};
+    if (!::SendMessageA(m_main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)))
+        throw Failure("the selection was not set");
+}
+
 void StandIn::Close()
 {
-    ::PostMessageW(m_main, WM_CLOSE, 0, 0);
-    if (!WaitForExit(10000)) throw std::runtime_error("the stand-in did not end");
+    ::PostMessageA(m_main, WM_CLOSE, 0, 0);
+    if (!WaitForExit(10000)) throw Failure("the stand-in did not close");
 }
 
 bool StandIn::WaitForExit(DWORD milliseconds)
@@ -225,103 +234,97 @@ bool StandIn::WaitForExit(DWORD milliseconds)
     return ::WaitForSingleObject(m_process.get(), milliseconds) == WAIT_OBJECT_0;
 }
 
-// --- files and folders -------------------------------------------------------------
+// --- files and folders ---------------------------------------------------------
 
 std::wstring TestBinDir()
 {
     return platform::ExecutableFolder();
 }
 
-std::wstring StandInExePath()
-{
-    return TestBinDir() + L"\\StandInPad.exe";
-}
-
-std::wstring NoVersionExePath()
-{
-    return TestBinDir() + L"\\NoVersion.exe";
-}
+std::wstring StandInExePath() { return TestBinDir() + L"\\StandInPad.exe"; }
+std::wstring NoVersionExePath() { return TestBinDir() + L"\\NoVersion.exe"; }
 
 std::wstring MakeTempDir()
 {
     static std::atomic<unsigned> counter{0};
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    std::wstring base(temp);
-    if (!base.empty() && base.back() == L'\\') base.pop_back();
-    for (;;) {
-        const std::wstring folder = base + L"\\qb_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-                                    std::to_wstring(::GetTickCount()) + L"_" + std::to_wstring(counter++);
-        if (::CreateDirectoryW(folder.c_str(), nullptr)) return folder;
-        if (::GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot make a temporary folder");
+    wchar_t temp[MAX_PATH + 1] = {};
+    if (!::GetTempPathW(MAX_PATH + 1, temp)) platform::ThrowLastError("GetTempPathW");
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring path = std::wstring(temp) + L"qb-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                                  std::to_wstring(::GetTickCount()) + L"-" + std::to_wstring(counter++);
+        if (::CreateDirectoryW(path.c_str(), nullptr)) return path;
+        if (::GetLastError() != ERROR_ALREADY_EXISTS) platform::ThrowLastError("CreateDirectoryW");
     }
+    throw std::runtime_error("MakeTempDir: no free name");
 }
 
 void RemoveTree(const std::wstring& folder) noexcept
 {
-    WIN32_FIND_DATAW found{};
-    HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (folder.empty()) return;
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::wstring name = found.cFileName;
+            const std::wstring name = entry.cFileName;
             if (name == L"." || name == L"..") continue;
             const std::wstring path = folder + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
+            else {
                 ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
                 ::DeleteFileW(path.c_str());
             }
-        } while (::FindNextFileW(search, &found));
+        } while (::FindNextFileW(search, &entry));
         ::FindClose(search);
     }
-    ::SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::RemoveDirectoryW(folder.c_str());
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes)
 {
-    platform::UniqueFile file(
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("cannot write " + Narrow(path));
+    platform::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) platform::ThrowLastError("CreateFileW");
     DWORD written = 0;
-    if (!bytes.empty() &&
-        (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-         written != bytes.size()))
-        throw std::runtime_error("cannot write " + Narrow(path));
+    if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        platform::ThrowLastError("WriteFile");
 }
 
 std::string ReadFileBytes(const std::wstring& path)
 {
-    platform::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) throw std::runtime_error("cannot read " + Narrow(path));
+    // Shared for writing too: the stand-in keeps its log open.
+    platform::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) platform::ThrowLastError("CreateFileW");
     LARGE_INTEGER size{};
-    ::GetFileSizeEx(file.get(), &size);
+    if (!::GetFileSizeEx(file.get(), &size)) platform::ThrowLastError("GetFileSizeEx");
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
     std::size_t done = 0;
     while (done < bytes.size()) {
-        if (!::ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) || !got)
-            break;
-        done += got;
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read, nullptr))
+            platform::ThrowLastError("ReadFile");
+        if (read == 0) break;
+        done += read;
     }
     bytes.resize(done);
     return bytes;
 }
 
-// --- a foreign window --------------------------------------------------------------------
+// --- ForeignWindow --------------------------------------------------------------
 
 ForeignWindow::ForeignWindow(const wchar_t* className)
 {
     WNDCLASSW wc{};
     wc.lpfnWndProc = ::DefWindowProcW;
     wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = className;
-    ::RegisterClassW(&wc); // a second registration of the same class is fine
-    m_window.reset(::CreateWindowExW(0, className, L"foreign", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 200, 120,
+    ::RegisterClassW(&wc); // registered once per process; a second time fails harmlessly
+    m_window.reset(::CreateWindowExW(0, className, className, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 300, 160,
                                      nullptr, nullptr, wc.hInstance, nullptr));
-    if (!m_window) throw std::runtime_error("cannot create a foreign window");
+    if (!m_window) platform::ThrowLastError("CreateWindowExW(foreign)");
     BringToFront();
 }
 
@@ -329,34 +332,42 @@ ForeignWindow::~ForeignWindow() = default;
 
 void ForeignWindow::BringToFront()
 {
-    if (!MakeForeground(m_window.get())) throw std::runtime_error("the foreign window cannot be brought to the front");
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        ::SetForegroundWindow(m_window.get());
+        if (ForegroundIs(m_window.get(), 400)) return;
+    }
+    throw std::runtime_error("ForeignWindow: cannot bring it to the foreground");
 }
 
 void PumpMessages()
 {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
     }
 }
 
-::testing::AssertionResult SameMessages(const std::vector<std::string>& expected,
-                                        const std::vector<std::string>& actual)
+// --- SameMessages ----------------------------------------------------------------
+
+::testing::AssertionResult SameMessages(const std::vector<std::string>& expected, const std::vector<std::string>& actual)
 {
     if (expected == actual) return ::testing::AssertionSuccess();
+    std::size_t width = 8;
+    for (const std::string& line : expected) width = std::max(width, line.size());
     std::ostringstream out;
-    out << "message sequences differ (expected | actual):\n";
-    const std::size_t n = std::max(expected.size(), actual.size());
+    out << "the messages differ (" << expected.size() << " expected, " << actual.size() << " received)\n";
+    out << "     " << std::string("expected").append(width - 8, ' ') << " | actual\n";
     bool marked = false;
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::string e = i < expected.size() ? expected[i] : "<none>";
-        const std::string a = i < actual.size() ? actual[i] : "<none>";
-        const bool differs = e != a;
-        out << (differs && !marked ? "=> " : "   ") << i << ": " << e;
-        if (differs) out << "  |  " << a;
-        out << "\n";
+    for (std::size_t i = 0; i < std::max(expected.size(), actual.size()); ++i) {
+        const std::string e = i < expected.size() ? expected[i] : "-";
+        const std::string a = i < actual.size() ? actual[i] : "-";
+        const bool differs = i >= expected.size() || i >= actual.size() || expected[i] != actual[i];
+        const char* mark = differs && !marked ? ">>" : (differs ? " *" : "  ");
         if (differs) marked = true;
+        char number[8];
+        std::snprintf(number, sizeof number, "%2zu", i + 1);
+        out << mark << number << " " << e << std::string(width - std::min(width, e.size()), ' ') << " | " << a << "\n";
     }
     return ::testing::AssertionFailure() << out.str();
 }

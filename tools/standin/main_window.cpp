@@ -241,9 +241,9 @@ LRESULT MainWindow::OnCommand(WORD command)
     return 0;
 }
 
-// TeraPad starts its tools so that they find it in the foreground: the tool
-// may take the foreground later (AllowSetForegroundWindow), but at its start
-// the editor is still the foreground window.
+// TeraPad starts its tools so that they find it in the foreground: nothing
+// here activates another window, and AllowSetForegroundWindow lets the tool
+// take the foreground later for its own window.
 void MainWindow::StartTool()
 {
     if (m_options.tool.empty()) return;
@@ -260,7 +260,6 @@ void MainWindow::StartTool()
     }
     platform::UniqueProcess process(info.hProcess);
     platform::UniqueThread thread(info.hThread);
-    ::SetForegroundWindow(Handle());
 }
 
 LRESULT MainWindow::OnSave()

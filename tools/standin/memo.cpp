@@ -101,7 +101,7 @@ Memo::Memo(HWND parent, EditorState& state, MessageLog& log) : m_state(state), m
     m_font.reset(::CreateFontA(-14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "MS Gothic"));
     // m_window is set at WM_NCCREATE, so that the handlers have it from the start.
-    if (!::CreateWindowExA(WS_EX_CLIENTEDGE, kMemoClass, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL, 0, 0, 100, 100, parent,
+    if (!::CreateWindowExA(WS_EX_CLIENTEDGE, kMemoClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, parent,
                            nullptr, ::GetModuleHandleA(nullptr), this))
         platform::ThrowLastError("CreateWindowExA(memo)");
     WindowDc dc(Handle());

@@ -66,8 +66,9 @@ std::unique_ptr<clsKestTeraPad> clsKestTeraPad::FileNew()
     platform::StartedProcess started;
     try {
         started = platform::StartProgram(exePath, SW_SHOWNORMAL);
-    } catch (const platform::Win32Error&) {
-        std::throw_with_nested(BridgeError("FileNew: TeraPad could not be started from " + DescribePath(exePath)));
+    } catch (const platform::Win32Error& reason) {
+        std::throw_with_nested(BridgeError("FileNew: TeraPad could not be started from " + DescribePath(exePath) +
+                                           ": " + reason.what()));
     }
     // Until it waits for input its main window may not exist yet.
     platform::WaitUntilIdle(started.process.get(), INFINITE);

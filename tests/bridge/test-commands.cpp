@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <exception>
+#include <string>
 
 namespace {
 
@@ -62,8 +63,8 @@ TEST(FileSave, SendsNothingOnceTheEditorIsGone)
     StandIn editor(options);
     editor.BringToFront();
     clsKestTeraPad bridge;
-    editor.Close();
     editor.ClearLog();
+    editor.Close();
     bridge.FileSave();
     EXPECT_TRUE(SameMessages({}, editor.Log()));
     EXPECT_EQ(testsupport::ReadFileBytes(file), "on disk");
@@ -215,6 +216,9 @@ TEST(FileNew, FailsWithTheReasonWhenTheExecutableCannotBeStarted)
         bridge.FileNew();
         ADD_FAILURE() << "FileNew started something from an empty path";
     } catch (const BridgeError& error) {
+        // The message names the call and its error code, for a caller that only prints it.
+        EXPECT_NE(std::string(error.what()).find("CreateProcessW failed with error 2"), std::string::npos)
+            << error.what();
         try {
             std::rethrow_if_nested(error);
             ADD_FAILURE() << "no reason nested in: " << error.what();

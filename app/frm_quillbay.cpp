@@ -20,7 +20,7 @@ constexpr int kClientHeightTwips = 3150;
 // A fixed single border: a caption and a close button, no sizing, no maximize.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-struct ControlSpec {
+struct ControlLayout {
     int id;
     const wchar_t* className;
     const wchar_t* text;
@@ -30,7 +30,7 @@ struct ControlSpec {
 };
 
 // In tab order: the creation order is the order Tab walks.
-const ControlSpec kControls[] = {
+const ControlLayout kControls[] = {
     {frmQuillbay::kLblText, L"STATIC", texts::kLblText, SS_LEFT, 0, 120, 120, 4095, 255},
     {frmQuillbay::kLstFiles, L"LISTBOX", L"",
      WS_TABSTOP | WS_VSCROLL | LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS,
@@ -131,16 +131,15 @@ void frmQuillbay::Load()
 void frmQuillbay::CreateControls()
 {
     const int dpi = ui::ScreenDpi();
-    for (const ControlSpec& spec : kControls) {
-        ui::Rect rect{ui::TwipsToPixels(spec.left, dpi), ui::TwipsToPixels(spec.top, dpi),
-                      ui::TwipsToPixels(spec.width, dpi), ui::TwipsToPixels(spec.height, dpi)};
-        const bool isCombo = spec.id == kCboMode;
+    for (const ControlLayout& layout : kControls) {
+        ui::Rect rect{ui::TwipsToPixels(layout.left, dpi), ui::TwipsToPixels(layout.top, dpi),
+                      ui::TwipsToPixels(layout.width, dpi), ui::TwipsToPixels(layout.height, dpi)};
+        const bool isCombo = layout.id == kCboMode;
         // A combo box is created with the height of its open list.
         if (isCombo) rect.height += ui::TwipsToPixels(kDropDownTwips, dpi);
-        HWND control =
-            ui::CreateControl(m_hwnd, spec.className, spec.text, spec.style, spec.exStyle, rect, spec.id,
-                              m_font.get());
-        if (isCombo) ui::combo::SetClosedHeight(control, ui::TwipsToPixels(spec.height, dpi));
+        HWND control = ui::CreateControl(m_hwnd, layout.className, layout.text, layout.style, layout.exStyle, rect,
+                                         layout.id, m_font.get());
+        if (isCombo) ui::combo::SetClosedHeight(control, ui::TwipsToPixels(layout.height, dpi));
     }
     ui::combo::Add(Control(kCboMode), texts::kModeAtCursor);
     ui::combo::Add(Control(kCboMode), texts::kModeAtEnd);

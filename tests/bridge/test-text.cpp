@@ -240,6 +240,57 @@ TEST(TextGet, StopsOn9xWhenTheEditorDeletesNothingAndLeavesTheDocumentAsItWas)
     EXPECT_EQ(session.editor.Document(), document);
 }
 
+TEST(TextGet, EndsTheTextAtANulAndStillRestoresTheDocument)
+{
+    struct Row {
+        const char* what;
+        std::string document;
+        std::size_t before; // bytes before the NUL
+    };
+    const std::string nul(1, '\0');
+    const Row rows[] = {
+        {"in a short document", "abc" + nul + "def", 3},
+        {"in the first piece of a long one", AsciiText(100) + nul + AsciiText(40000), 100},
+        {"in the second piece", AsciiText(40000) + nul + AsciiText(40000, 1), 40000},
+        {"right at byte 32758", AsciiText(kPiece - 1) + nul + AsciiText(20000, 2), kPiece - 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Session session({}, row.document);
+        session.editor.SetSelection(2, 6);
+        EXPECT_EQ(session.bridge->Text(), platform::FromAnsi(row.document.substr(0, row.before)));
+        EXPECT_EQ(session.editor.Document(), row.document);
+        EXPECT_EQ(session.editor.State().selStart, 2);
+        EXPECT_EQ(session.editor.State().selEnd, 6);
+    }
+}
+
+TEST(TextTransfer, AnEditorThatGoesAwayHalfWayIsNoEditorAndNoError)
+{
+    struct Row {
+        const char* what;
+        long exitAfterNt, exitAfter9x; // the logged message the editor does not answer; 0: no such row
+        std::function<void(clsKestTeraPad&)> callAndCheck;
+    };
+    const Row rows[] = {
+        // NT: the one WM_GETTEXT; 9x: the WM_GETTEXT of the first pass.
+        {"Text get", 4, 12, [](clsKestTeraPad& b) { EXPECT_EQ(b.Text(), L""); }},
+        {"Text get at the second pass", 0, 20, [](clsKestTeraPad& b) { EXPECT_EQ(b.Text(), L""); }},
+        {"Text let", 4, 4, [](clsKestTeraPad& b) { b.Text(L"new text"); }},
+        {"SelText let", 2, 2, [](clsKestTeraPad& b) { b.SelText(platform::FromAnsi(AsciiText(70000))); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const long exitAfter = bridgetext::RunsAs9x() ? row.exitAfter9x : row.exitAfterNt;
+        if (exitAfter == 0) continue;
+        StandInOptions options;
+        options.exitAfter = exitAfter;
+        Session session(options, AsciiText(40000));
+        EXPECT_NO_THROW(row.callAndCheck(*session.bridge));
+        EXPECT_TRUE(session.editor.WaitForExit(5000));
+    }
+}
+
 TEST(SelTextGet, IsTheSelectedBytesOfTheText)
 {
     struct Row {

@@ -304,16 +304,21 @@ TEST(ProcessTopWindow, FindsTheMainWindowOfAnotherProcess)
     StandInOptions withPopup;
     withPopup.ownedPopup = true;
     StandIn owning(withPopup);
-    owning.BringToFront();
-    // The popup stands above its owner, so it is met first and the owner
-    // chain has to be climbed.
+    // The owned popup must be met first, so that the owner chain has to be
+    // climbed; without a window manager Wine may leave the owner on top.
+    const HWND popup = [&] {
+        for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT))
+            if (::GetWindow(h, GW_OWNER) == owning.Main()) return h;
+        return HWND{};
+    }();
+    ASSERT_NE(popup, nullptr) << "the stand-in shows no owned popup";
+    ::SetWindowPos(popup, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     const HWND firstOfOwning = [&] {
         for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT))
             if (bridgetest::ProcessOf(h) == owning.ProcessId()) return h;
         return HWND{};
     }();
-    ASSERT_NE(firstOfOwning, owning.Main()) << "the owned popup is not above its owner";
-    ASSERT_EQ(::GetWindow(firstOfOwning, GW_OWNER), owning.Main());
+    ASSERT_EQ(firstOfOwning, popup) << "the owned popup is not above its owner";
 
     struct Row {
         const char* what;

@@ -361,11 +361,11 @@ LRESULT Memo::OnChar(unsigned char code)
         return 0;
     }
     switch (code) {
-    case 0x01: doc.SetSelection(0, -1); Changed(); return 0; // Ctrl+A
-    case 0x03: return OnCopy();                              // Ctrl+C
-    case 0x16: return OnPaste();                             // Ctrl+V
-    case 0x18: return OnCut();                               // Ctrl+X
-    case 0x1A: return OnUndo();                              // Ctrl+Z
+    case 0x01: case 0x03: case 0x16: case 0x18: case 0x1A:
+        // With Ctrl held these came from a key that OnKeyDown has handled
+        // already; a bare WM_CHAR of the control code does the same command.
+        if (::GetKeyState(VK_CONTROL) >= 0) Shortcut(static_cast<char>('A' + code - 1));
+        return 0;
     case '\r': Type("\r\n"); return 0;
     case '\b':
         if (!doc.HasSelection()) {
@@ -422,6 +422,12 @@ LRESULT Memo::OnKeyDown(WPARAM key)
     }
     case VK_HOME: doc.MoveCaret(control ? 0 : lineStart, shift); break;
     case VK_END: doc.MoveCaret(control ? doc.Length() : lineStart + doc.LineLength(line), shift); break;
+    case 'A': case 'C': case 'V': case 'X': case 'Z':
+        // Here rather than from WM_CHAR: under Wine (Xvfb, Japanese layout)
+        // Ctrl+A and Ctrl+Z pressed on the keyboard brought no control
+        // character, so the shortcuts did nothing.
+        if (control && !shift) Shortcut(static_cast<char>(key));
+        return 0;
     case VK_DELETE:
         if (!doc.HasSelection()) {
             std::size_t to = doc.NextCharEnd(caret);
@@ -434,6 +440,18 @@ LRESULT Memo::OnKeyDown(WPARAM key)
     }
     Changed();
     return 0;
+}
+
+void Memo::Shortcut(char letter)
+{
+    switch (letter) {
+    case 'A': m_state.document.SetSelection(0, -1); Changed(); break;
+    case 'C': OnCopy(); break;
+    case 'V': OnPaste(); break;
+    case 'X': OnCut(); break;
+    case 'Z': OnUndo(); break;
+    default: break;
+    }
 }
 
 LRESULT Memo::OnLButtonDown(int x, int y)

@@ -56,6 +56,7 @@ private:
     // A person at the keyboard.
     LRESULT OnChar(unsigned char code);
     LRESULT OnKeyDown(WPARAM key);
+    void Shortcut(char letter); // Ctrl+A, C, V, X, Z
     LRESULT OnLButtonDown(int x, int y);
     LRESULT OnMouseWheel(int delta);
     LRESULT OnSetFocus();

@@ -36,7 +36,6 @@ bool LParamIsPointer(UINT message)
     case WM_GETTEXT:
     case WM_SETTEXT:
     case EM_REPLACESEL:
-    case EM_GETMODIFY: // unused by the standard, but the bridge's FileOpen passes an address
     case kMsgGetEditHandle:
     case kMsgReloadIni:
         return true;

@@ -65,10 +65,11 @@ start_wine() {
     log "creating the Wine prefix (first time only)"
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
-    wine reg import "$ROOT/cmake/prefix.reg" >/dev/null 2>&1
-    wineserver -w
   fi
   wineserver -p
+  # Every run: a prefix made before a new executable name was added to the
+  # registry file still gets its Windows version.
+  wine reg import "$ROOT/cmake/prefix.reg" >/dev/null 2>&1 </dev/null || true
   # Start Wine's own services now, outside CTest's pipes.
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }

@@ -4,7 +4,6 @@
 // repeated, and reported as median with its spread (min..max).
 //
 //   bench.exe [--csv FILE] [--quick]
-// Run as bench_win98.exe, Wine reports the 9x family and the 9x paths run.
 #include "app/frm_quillbay.h"
 #include "support/standin_driver.h"
 #include "tests/app/data_object.h"

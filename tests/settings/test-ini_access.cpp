@@ -84,6 +84,7 @@ std::wstring ReportedFileName(const std::wstring& exeFolder, const std::wstring&
                                L"\" --gtest_also_run_disabled_tests --gtest_filter=IniChild.DISABLED_ReportFileName";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES; // the child's own test report stays out of ours
     PROCESS_INFORMATION info{};
     std::wstring result = L"<did not start>";
     if (::CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,

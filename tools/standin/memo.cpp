@@ -376,6 +376,10 @@ LRESULT Memo::OnChar(unsigned char code)
             if (from > 0 && doc.Text()[from] == '\n' && doc.Text()[from - 1] == '\r') --from;
             doc.MoveCaret(from, false);
             doc.MoveCaret(caret, true);
+            // Read-only: the character stays and so does the caret.
+            if (!doc.DeleteSelection()) doc.MoveCaret(caret, false);
+            Changed();
+            return 0;
         }
         if (doc.DeleteSelection()) Changed();
         return 0;

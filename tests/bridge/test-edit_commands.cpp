@@ -135,6 +135,7 @@ TEST(Edit, RefusesAnUnusableArgumentBeforeSendingAnything)
             EXPECT_THROW(session.bridge->Edit(row.mode, row.arg), std::invalid_argument);
         }
         EXPECT_TRUE(SameMessages({}, session.editor.Log()));
+        session.editor.ClearLog();
     }
     EXPECT_EQ(session.editor.State().selStart, 1);
     EXPECT_EQ(session.editor.State().selEnd, 2);

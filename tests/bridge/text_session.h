@@ -10,7 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <memory>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bridgetext {

@@ -462,6 +462,46 @@ TEST(TextLet, RefusesARebuildThatCannotFinishAndLeavesTheDocumentAsItWas)
     }
 }
 
+TEST(TextWrite, EndsOnAReadOnlyEditorWithItsTextUnchanged)
+{
+    // The editor keeps none of it, so Length shows the old 8 bytes: a longer
+    // text looks cut short and is rebuilt in pieces the editor also refuses;
+    // the pieces are planned ahead, so the rebuild still ends.
+    struct Row {
+        const char* what;
+        std::string text;
+        Messages afterLength;
+    };
+    const Row rows[] = {
+        {"shorter than the old text", "abc", SelSetStep(1, 1)},
+        {"longer than the old text", AsciiText(15),
+         Join({UndoStep(), SelectAllStep(), ReplaceStep(8), SelSetStep(0, 0), ReplaceStep(7), SelSetStep(0, 0),
+               SelSetStep(1, 1)})},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        StandInOptions options;
+        options.readOnly = true;
+        Session session(options, "old text");
+        session.bridge->Text(platform::FromAnsi(row.text));
+        EXPECT_TRUE(SameMessages(
+            Join({SelectAllStep(), ReplaceStep(static_cast<long long>(row.text.size())), LengthStep(), row.afterLength}),
+            session.editor.Log()));
+        EXPECT_EQ(session.editor.Document(), "old text");
+    }
+
+    StandInOptions options;
+    options.readOnly = true;
+    Session session(options, "old text");
+    session.bridge->SelText(platform::FromAnsi(AsciiText(70000)));
+    // Nothing measures what the editor kept here: every piece goes once.
+    const Messages expected = bridgetext::RunsAs9x()
+                                  ? Join({ReplaceStep(kPiece), ReplaceStep(kPiece), ReplaceStep(70000 - 2 * kPiece)})
+                                  : ReplaceStep(70000);
+    EXPECT_TRUE(SameMessages(expected, session.editor.Log()));
+    EXPECT_EQ(session.editor.Document(), "old text");
+}
+
 // --- cost -----------------------------------------------------------------------
 
 // Run by hand: --gtest_also_run_disabled_tests --gtest_filter=*Cost*

@@ -4,6 +4,7 @@
 // repeated, and reported as median with its spread (min..max).
 //
 //   bench.exe [--csv FILE] [--quick]
+// Run as bench_win98.exe, Wine reports the 9x family and the 9x paths run.
 #include "app/frm_quillbay.h"
 #include "support/standin_driver.h"
 #include "tests/app/data_object.h"
@@ -311,7 +312,9 @@ int main(int argc, char** argv)
     for (std::size_t size : {std::size_t{1} << 10, std::size_t{1} << 20, std::size_t{16} << 20})
         BenchPaste(size, size > (1u << 20) ? 3 : (quick ? 3 : 7));
     for (std::size_t size : {std::size_t{1} << 20, std::size_t{16} << 20}) BenchMemory(size);
-    for (std::size_t size : {std::size_t{1} << 20, std::size_t{16} << 20}) BenchText(size, 3, std::nullopt);
+    // On the 9x family a 16 MB read takes minutes under Wine (see the README): once is enough.
+    for (std::size_t size : {std::size_t{1} << 20, std::size_t{16} << 20})
+        BenchText(size, Family() == "9x" && size > (1u << 20) ? 1 : 3, std::nullopt);
     for (std::size_t size : {std::size_t{256} << 10, std::size_t{1} << 20, std::size_t{4} << 20})
         BenchText(size, 3, 32768);
     BenchStartup(quick ? 3 : 7);

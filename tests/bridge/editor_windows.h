@@ -52,8 +52,18 @@ inline void CloseEditor(HWND hwnd)
     if (process) ::WaitForSingleObject(process.get(), 10000);
 }
 
-// Closes, at the end of a test, every editor window that appeared during it:
-// the ones FileNew and DebugPrint started by themselves.
+// Ends an editor at once: under Wine a GUI process takes two seconds to end
+// after WM_CLOSE, and nothing needs this one's goodbye.
+inline void TerminateEditor(HWND hwnd)
+{
+    platform::UniqueProcess process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ProcessOf(hwnd)));
+    if (!process) return;
+    ::TerminateProcess(process.get(), 1);
+    ::WaitForSingleObject(process.get(), 5000);
+}
+
+// Ends, at the end of a test, every editor that appeared during it: the ones
+// FileNew and DebugPrint started by themselves.
 class StartedEditorsReaper {
 public:
     StartedEditorsReaper()
@@ -64,7 +74,7 @@ public:
     StartedEditorsReaper& operator=(const StartedEditorsReaper&) = delete;
     ~StartedEditorsReaper()
     {
-        for (HWND hwnd : Started()) CloseEditor(hwnd);
+        for (HWND hwnd : Started()) TerminateEditor(hwnd);
     }
 
     // Editor windows that did not exist when the reaper was made.
@@ -80,13 +90,19 @@ private:
     std::set<HWND> m_before;
 };
 
-// The text of an editor's current editing control, asked for the way the
-// editor publishes it, bypassing the bridge.
-inline std::string EditorDocument(HWND main)
+// An editor's current editing control, asked for the way the editor
+// publishes it, bypassing the bridge.
+inline HWND EditControlOf(HWND main)
 {
     std::int32_t zero = 0;
-    const HWND edit = reinterpret_cast<HWND>(
+    return reinterpret_cast<HWND>(
         ::SendMessageA(main, terapad::kMsgGetEditHandle, 0, reinterpret_cast<LPARAM>(&zero)));
+}
+
+// The text of an editor's current editing control.
+inline std::string EditorDocument(HWND main)
+{
+    const HWND edit = EditControlOf(main);
     const int length = static_cast<int>(::SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
     ::SendMessageA(edit, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(text.data()));

@@ -119,9 +119,13 @@ TEST(DebugWindow, PrintsIntoOneFurtherEditorAndStartsAnotherOnceItIsClosed)
     StartedEditorsReaper reaper;
 
     bridge.DebugPrint(L"abc");
-    bridge.DebugPrint(L"def");
     const std::vector<HWND> started = reaper.Started();
     ASSERT_EQ(started.size(), 1u);
+    // A caret left elsewhere (here: "a" selected) must not decide where the
+    // next line goes.
+    ::SendMessageA(bridgetest::EditControlOf(started[0]), EM_SETSEL, 0, 1);
+    bridge.DebugPrint(L"def");
+    EXPECT_EQ(reaper.Started(), started);
     EXPECT_EQ(EditorDocument(started[0]), "abc\r\ndef\r\n");
     ASSERT_NE(KestTeraPadProbe::DebugBridge(bridge), nullptr);
     EXPECT_EQ(KestTeraPadProbe::DebugBridge(bridge)->hwnd(), started[0]);
@@ -182,8 +186,11 @@ TEST(FileNew, YieldsNothingAndStartsNothingWithoutALiveEditor)
 
 TEST(FileNew, StartsTheEditorFromAPathWithBlanksAndBindsANewBridge)
 {
-    const std::wstring folder = testsupport::MakeTempDir() + L"\\Tera Pad copy";
+    const std::wstring parent = testsupport::MakeTempDir();
+    const std::wstring folder = parent + L"\\Tera Pad copy";
     ::CreateDirectoryW(folder.c_str(), nullptr);
+    // An unquoted start would run this one with the rest of the path as arguments.
+    ASSERT_TRUE(::CopyFileW(testsupport::NoVersionExePath().c_str(), (parent + L"\\Tera.exe").c_str(), FALSE));
     StandInOptions options;
     options.exePath = folder + L"\\StandInPad.exe";
     ASSERT_TRUE(::CopyFileW(testsupport::StandInExePath().c_str(), options.exePath.c_str(), FALSE));

@@ -66,7 +66,8 @@ start_wine() {
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
-  wineserver -p
+  # Answers 2 when a server for this prefix is already up, which is as good.
+  wineserver -p || true
   # Every run: a prefix made before a new executable name was added to the
   # registry file still gets its Windows version.
   wine reg import "$ROOT/cmake/prefix.reg" >/dev/null 2>&1 </dev/null || true

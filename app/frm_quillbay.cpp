@@ -203,7 +203,16 @@ void frmQuillbay::lstFiles_OLEDragDrop(IDataObject* data)
 {
     HWND list = Control(kLstFiles);
     const std::vector<std::wstring> dropped = ui::FileList(data);
-    // Thousands of appends paint once, at the end.
+    const std::optional<int> current = ui::list::Caret(list);
+    const int first = m_nPaths;
+    // The new entries are selected in one step once they are in, and the
+    // list paints once: entry by entry, a visible list box takes seconds for
+    // thousands of files. Selecting also moves the caret, which stays.
+    auto finish = [&] {
+        if (m_nPaths > first) ui::list::SelectRange(list, first, m_nPaths - 1);
+        if (current) ui::list::SetCaret(list, *current);
+        ui::SetRedraw(list, true);
+    };
     ui::SetRedraw(list, false);
     try {
         for (const std::wstring& path : dropped) {
@@ -212,13 +221,12 @@ void frmQuillbay::lstFiles_OLEDragDrop(IDataObject* data)
             ui::list::Add(list, mdlQuillbay::GetFileNameFromPath(path));
             m_strPaths.push_back(path);
             ++m_nPaths;
-            ui::list::Select(list, m_nPaths - 1, true);
         }
     } catch (...) {
-        ui::SetRedraw(list, true);
+        finish();
         throw;
     }
-    ui::SetRedraw(list, true);
+    finish();
 }
 
 void frmQuillbay::cmdRemove_Click()

@@ -2,8 +2,9 @@
 // list of a data object and an IDropTarget that forwards to C++ handlers.
 #include "platform/ui.h"
 
-#include <shellapi.h>
+#include <shlobj.h>
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -67,15 +68,33 @@ std::vector<std::wstring> FileList(IDataObject* data)
         return paths;
     }
     if (medium.get().tymed != TYMED_HGLOBAL || !medium.get().hGlobal) return paths;
-    const auto drop = static_cast<HDROP>(medium.get().hGlobal);
-    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    paths.reserve(count);
-    for (UINT i = 0; i < count; ++i) {
-        const UINT length = ::DragQueryFileW(drop, i, nullptr, 0);
-        std::wstring path(length + 1u, L'\0');
-        const UINT copied = ::DragQueryFileW(drop, i, path.data(), length + 1u);
-        path.resize(copied);
-        paths.push_back(std::move(path));
+    // The list is read in one pass over the DROPFILES block: DragQueryFileW
+    // walks it from the start for every index, which makes a drop of 32767
+    // files take seconds.
+    HGLOBAL memory = medium.get().hGlobal;
+    const SIZE_T size = ::GlobalSize(memory);
+    const auto* block = static_cast<const char*>(::GlobalLock(memory));
+    if (!block) return paths;
+    UniqueGlobalLock lock(memory);
+    if (size < sizeof(DROPFILES)) return paths;
+    const auto* header = reinterpret_cast<const DROPFILES*>(block);
+    if (header->pFiles >= size) return paths;
+    const char* at = block + header->pFiles;
+    const char* end = block + size;
+    if (header->fWide) {
+        const auto* text = reinterpret_cast<const wchar_t*>(at);
+        const auto* textEnd = text + (end - at) / static_cast<std::ptrdiff_t>(sizeof(wchar_t));
+        while (text < textEnd && *text) {
+            const wchar_t* nul = std::find(text, textEnd, L'\0');
+            paths.emplace_back(text, nul);
+            text = nul + 1;
+        }
+    } else {
+        while (at < end && *at) {
+            const char* nul = std::find(at, end, '\0');
+            paths.push_back(FromAnsi(std::string_view(at, static_cast<std::size_t>(nul - at))));
+            at = nul + 1;
+        }
     }
     return paths;
 }

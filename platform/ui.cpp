@@ -276,6 +276,11 @@ void Select(HWND list, int index, bool selected) noexcept
     ::SendMessageW(list, LB_SETSEL, selected ? TRUE : FALSE, static_cast<LPARAM>(index));
 }
 
+void SelectRange(HWND list, int first, int last) noexcept
+{
+    ::SendMessageW(list, LB_SELITEMRANGEEX, static_cast<WPARAM>(first), static_cast<LPARAM>(last));
+}
+
 std::optional<int> Caret(HWND list) noexcept
 {
     const int count = Count(list);
@@ -313,15 +318,22 @@ void Choose(HWND combo, int index) noexcept
 
 void SetClosedHeight(HWND combo, int height) noexcept
 {
-    // The closed box is the selection field plus a border of the control's
-    // own; only the field's height can be set.
-    RECT closed{};
-    ::GetWindowRect(combo, &closed);
+    // Only the selection field's height can be set, and what CB_GETITEMHEIGHT
+    // reports of it differs between systems: set, measure, correct once.
+    auto closedHeight = [combo] {
+        RECT closed{};
+        ::GetWindowRect(combo, &closed);
+        return static_cast<int>(closed.bottom - closed.top);
+    };
     const LRESULT field = ::SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
     if (field <= 0) return;
-    const int border = (closed.bottom - closed.top) - static_cast<int>(field);
-    if (height - border > 0)
-        ::SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), static_cast<LPARAM>(height - border));
+    int wanted = static_cast<int>(field) + (height - closedHeight());
+    for (int attempt = 0; attempt < 2 && wanted > 0; ++attempt) {
+        ::SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), static_cast<LPARAM>(wanted));
+        const int off = height - closedHeight();
+        if (off == 0) return;
+        wanted += off;
+    }
 }
 
 } // namespace combo

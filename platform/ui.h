@@ -83,6 +83,8 @@ void Remove(HWND list, int index) noexcept;
 std::wstring Text(HWND list, int index);
 bool Selected(HWND list, int index) noexcept;
 void Select(HWND list, int index, bool selected) noexcept;
+// Selects entries first to last, both included, in one message.
+void SelectRange(HWND list, int first, int last) noexcept;
 // The caret (focus) entry; empty for an empty list.
 std::optional<int> Caret(HWND list) noexcept;
 void SetCaret(HWND list, int index) noexcept;
@@ -115,7 +117,8 @@ public:
 
 // True when the data offers the file-list format (CF_HDROP in global memory).
 bool OffersFileList(IDataObject* data) noexcept;
-// The full paths of the file list, in the data's order; empty without one.
+// The full paths of the file list (DROPFILES, wide or ANSI), in the data's
+// order; empty without one.
 std::vector<std::wstring> FileList(IDataObject* data);
 
 struct DropHandlers {

@@ -27,10 +27,10 @@ public:
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&m_refs)); }
     ULONG STDMETHODCALLTYPE Release() override
     {
-        const ULONG refs = --m_refs;
+        const ULONG refs = static_cast<ULONG>(::InterlockedDecrement(&m_refs));
         if (refs == 0) delete this;
         return refs;
     }
@@ -61,7 +61,13 @@ public:
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    // A source in another process is asked for its formats through this.
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override
+    {
+        if (direction != DATADIR_GET) return E_NOTIMPL;
+        FORMATETC format{m_format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        return ::SHCreateStdEnumFmtEtc(1, &format, out);
+    }
     HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
     HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
@@ -92,7 +98,7 @@ private:
         return memory;
     }
 
-    ULONG m_refs = 1;
+    LONG m_refs = 1;
     CLIPFORMAT m_format;
     HGLOBAL m_data;
 };

@@ -1,0 +1,322 @@
+// Quillbay.exe as a user meets it, across processes: the stand-in editor's
+// Tools menu starts a copy of it (each test in its own folder, so each has
+// its own settings file), files arrive by a real OLE drag from this process,
+// and the paste reaches the editor as the editor's log shows it.
+//
+// Why a drag from this process: Wine marshals a registered drop target to a
+// DoDragDrop in another process and the data object back, exactly as Windows
+// does, so the product's IDropTarget, the CF_HDROP transfer and its thunks
+// all run for real. (The demo drops through X's XDND instead, as a file
+// manager would; that path needs an X client outside Wine.)
+#include "app/frm_quillbay.h"
+#include "data_object.h"
+#include "support/standin_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using testsupport::SameMessages;
+using testsupport::StandIn;
+using testsupport::StandInOptions;
+using testsupport::TempDir;
+
+class OleEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { ::OleInitialize(nullptr); }
+    void TearDown() override { ::OleUninitialize(); }
+};
+const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+
+// A drag that lets go after the target has seen it enter and move.
+class DropSource final : public IDropSource {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IDropSource) {
+            *out = static_cast<IDropSource*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override
+    {
+        return ++m_asked < 4 ? S_OK : DRAGDROP_S_DROP;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
+private:
+    int m_asked = 0;
+};
+
+struct RunningQuillbay {
+    HWND window = nullptr;
+    platform::UniqueProcess process;
+
+    HWND Control(int id) const { return ::GetDlgItem(window, id); }
+    bool WaitForExit(DWORD ms) const { return ::WaitForSingleObject(process.get(), ms) == WAIT_OBJECT_0; }
+};
+
+BOOL CALLBACK CollectQuillbay(HWND hwnd, LPARAM param)
+{
+    wchar_t name[64] = {};
+    ::GetClassNameW(hwnd, name, 64);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (std::wstring(name) == frmQuillbay::kWindowClass && pid != ::GetCurrentProcessId() && ::IsWindowVisible(hwnd))
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+    return TRUE;
+}
+
+// Chooses the editor's Tools menu item and waits for the window it starts.
+RunningQuillbay StartFromToolsMenu(StandIn& editor)
+{
+    RunningQuillbay run;
+    ::PostMessageW(editor.Main(), WM_COMMAND, testsupport::kToolCommand, 0);
+    for (int waited = 0; waited < 15000 && !run.window; waited += 50) {
+        std::vector<HWND> found;
+        ::EnumWindows(CollectQuillbay, reinterpret_cast<LPARAM>(&found));
+        if (!found.empty()) run.window = found.front();
+        else ::Sleep(50);
+    }
+    if (run.window) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(run.window, &pid);
+        run.process.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid));
+    }
+    return run;
+}
+
+// A real drag and drop of files from this process onto the window's list.
+DWORD DragFilesOnto(HWND list, const std::vector<std::wstring>& paths)
+{
+    ::SetForegroundWindow(::GetAncestor(list, GA_ROOT));
+    ::SetWindowPos(::GetAncestor(list, GA_ROOT), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    RECT r{};
+    ::GetWindowRect(list, &r);
+    ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    IDataObject* data = apptest::DataObject::Files(paths);
+    DropSource source;
+    DWORD effect = DROPEFFECT_NONE;
+    const HRESULT result = ::DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+    data->Release();
+    return result == DRAGDROP_S_DROP ? effect : 0xFFFFFFFF;
+}
+
+std::vector<std::wstring> EntriesOf(HWND list)
+{
+    std::vector<std::wstring> entries;
+    const int count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[512] = {};
+        ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+// Presses the paste button without waiting on it (a message box would hold
+// a sent message), then waits until the editor's log has come to rest.
+std::vector<std::string> PasteAndCollectLog(StandIn& editor, const RunningQuillbay& run, std::size_t lines)
+{
+    editor.ClearLog();
+    ::PostMessageW(run.Control(frmQuillbay::kCmdExec), BM_CLICK, 0, 0);
+    std::vector<std::string> log;
+    for (int waited = 0; waited < 10000; waited += 50) {
+        log = editor.Log();
+        if (log.size() >= lines) break;
+        ::Sleep(50);
+    }
+    ::Sleep(200); // anything beyond the expected lines shows up too
+    return editor.Log();
+}
+
+std::string SettingsOf(const std::wstring& path)
+{
+    try {
+        return testsupport::ReadFileBytes(path);
+    } catch (...) {
+        return "<no file>";
+    }
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    std::wstring Exe() const { return folder / L"Quillbay.exe"; }
+    void SetUp() override
+    {
+        ASSERT_TRUE(::CopyFileW((testsupport::TestBinDir() + L"\\Quillbay.exe").c_str(), Exe().c_str(), FALSE));
+        testsupport::WriteFileBytes(first, "\x82\xa0\x82\xa2\x82\xa4"); // あいう
+        testsupport::WriteFileBytes(second, "xyz\r\n");
+    }
+
+    TempDir folder, files;
+    const std::wstring first = files / L"一つ目.txt";
+    const std::wstring second = files / L"second.txt";
+};
+
+TEST_F(EndToEnd, DroppedFilesArePastedAtTheCursorAndAtTheEnd)
+{
+    StandInOptions options;
+    options.tool = Exe();
+    StandIn editor(options);
+    editor.SetDocument("head\r\ntail");
+    editor.SetSelection(6, 6);
+    RunningQuillbay run = StartFromToolsMenu(editor);
+    ASSERT_TRUE(run.window) << "Quillbay did not start from the Tools menu";
+
+    EXPECT_EQ(DragFilesOnto(run.Control(frmQuillbay::kLstFiles), {first, second}), static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(EntriesOf(run.Control(frmQuillbay::kLstFiles)), (std::vector<std::wstring>{L"一つ目.txt", L"second.txt"}));
+
+    // Insert at the cursor: one handle query, one replacement of 6 + 5 bytes.
+    EXPECT_TRUE(SameMessages({"main MSG_8192 0 p", "edit EM_REPLACESEL 0 p bytes=11"},
+                             PasteAndCollectLog(editor, run, 2)));
+    EXPECT_EQ(editor.Document(), "head\r\n\x82\xa0\x82\xa2\x82\xa4xyz\r\ntail");
+
+    // Append: the caret goes after the last byte; the document is not rewritten.
+    ::SendMessageW(run.Control(frmQuillbay::kCboMode), CB_SETCURSEL, 1, 0);
+    EXPECT_TRUE(SameMessages({"main MSG_8192 0 p", "edit WM_GETTEXTLENGTH 0 0", "main MSG_8192 0 p",
+                              "edit EM_SETSEL 21 21", "main MSG_8192 0 p", "edit EM_REPLACESEL 0 p bytes=11"},
+                             PasteAndCollectLog(editor, run, 6)));
+    EXPECT_EQ(editor.Document(),
+              "head\r\n\x82\xa0\x82\xa2\x82\xa4xyz\r\ntail\x82\xa0\x82\xa2\x82\xa4xyz\r\n");
+
+    // The window stays, with its list as it was.
+    EXPECT_TRUE(::IsWindow(run.window));
+    EXPECT_EQ(EntriesOf(run.Control(frmQuillbay::kLstFiles)).size(), 2u);
+    ::PostMessageW(run.window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(run.WaitForExit(15000));
+    EXPECT_EQ(SettingsOf(folder / L"Quillbay.ini"), "[Quillbay]\r\nPasteAndEnd=0\r\nchkTopmost=0\r\nMode=1\r\n");
+}
+
+TEST_F(EndToEnd, TextDraggedOverTheListIsRefusedAndAddsNothing)
+{
+    StandInOptions options;
+    options.tool = Exe();
+    StandIn editor(options);
+    RunningQuillbay run = StartFromToolsMenu(editor);
+    ASSERT_TRUE(run.window);
+    HWND list = run.Control(frmQuillbay::kLstFiles);
+    ::SetForegroundWindow(run.window);
+    RECT r{};
+    ::GetWindowRect(list, &r);
+    ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    IDataObject* text = apptest::DataObject::Text("not a file");
+    DropSource source;
+    DWORD effect = DROPEFFECT_COPY;
+    const HRESULT result = ::DoDragDrop(text, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+    text->Release();
+    EXPECT_EQ(result, DRAGDROP_S_DROP);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_TRUE(EntriesOf(list).empty());
+    ::PostMessageW(run.window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(run.WaitForExit(15000));
+}
+
+TEST_F(EndToEnd, QuitAfterPastingEndsTheProgramAndWritesTheSettings)
+{
+    StandInOptions options;
+    options.tool = Exe();
+    StandIn editor(options);
+    RunningQuillbay run = StartFromToolsMenu(editor);
+    ASSERT_TRUE(run.window);
+    // A click as the user makes it: the check box toggles itself.
+    ::SendMessageW(run.Control(frmQuillbay::kChkPasteAndEnd), BM_CLICK, 0, 0);
+    ASSERT_EQ(DragFilesOnto(run.Control(frmQuillbay::kLstFiles), {second}), static_cast<DWORD>(DROPEFFECT_COPY));
+    editor.ClearLog();
+    ::PostMessageW(run.Control(frmQuillbay::kCmdExec), BM_CLICK, 0, 0);
+    ASSERT_TRUE(run.WaitForExit(15000)) << "the program did not end after the paste";
+    EXPECT_EQ(editor.Document(), "xyz\r\n");
+    EXPECT_TRUE(SameMessages({"main MSG_8192 0 p", "edit EM_REPLACESEL 0 p bytes=5"}, editor.Log()));
+    EXPECT_EQ(SettingsOf(folder / L"Quillbay.ini"), "[Quillbay]\r\nPasteAndEnd=1\r\nchkTopmost=0\r\nMode=0\r\n");
+}
+
+TEST_F(EndToEnd, AnUnreadableFileShowsOneRealMessageBoxAndTheProgramGoesOn)
+{
+    StandInOptions options;
+    options.tool = Exe();
+    StandIn editor(options);
+    editor.SetDocument("doc");
+    RunningQuillbay run = StartFromToolsMenu(editor);
+    ASSERT_TRUE(run.window);
+    ::SendMessageW(run.Control(frmQuillbay::kChkPasteAndEnd), BM_CLICK, 0, 0);
+    ASSERT_EQ(DragFilesOnto(run.Control(frmQuillbay::kLstFiles), {first, second}), static_cast<DWORD>(DROPEFFECT_COPY));
+    ASSERT_TRUE(::DeleteFileW(second.c_str()));
+    editor.ClearLog();
+    ::PostMessageW(run.Control(frmQuillbay::kCmdExec), BM_CLICK, 0, 0);
+
+    HWND box = nullptr;
+    for (int waited = 0; waited < 10000 && !box; waited += 50) {
+        HWND candidate = ::FindWindowW(L"#32770", L"Quillbay");
+        DWORD pid = 0;
+        if (candidate) ::GetWindowThreadProcessId(candidate, &pid);
+        if (candidate && pid != ::GetCurrentProcessId()) box = candidate;
+        else ::Sleep(50);
+    }
+    ASSERT_TRUE(box) << "no message box";
+    wchar_t text[1024] = {};
+    ::GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    const std::wstring shown = text;
+    EXPECT_NE(shown.find(second), std::wstring::npos) << "the box names the file";
+    EXPECT_NE(shown.find(L"ファイルが見つかりません。"), std::wstring::npos);
+    EXPECT_EQ(shown.find(first), std::wstring::npos) << "a readable file is not named";
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+
+    EXPECT_FALSE(run.WaitForExit(1000)) << "the program ended";
+    EXPECT_TRUE(SameMessages({}, editor.Log()));
+    EXPECT_EQ(editor.Document(), "doc");
+    EXPECT_EQ(EntriesOf(run.Control(frmQuillbay::kLstFiles)).size(), 2u);
+    ::PostMessageW(run.window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(run.WaitForExit(15000));
+}
+
+// --- the executable's resources ------------------------------------------------------------
+
+#pragma pack(push, 2)
+struct GroupIconEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+};
+#pragma pack(pop)
+
+TEST(Executable, CarriesItsIconInTwoSizesAndTwoDepthsAndItsManifest)
+{
+    const std::wstring exe = testsupport::TestBinDir() + L"\\Quillbay.exe";
+    HMODULE module = ::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(module);
+    HRSRC group = ::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));
+    ASSERT_TRUE(group) << "no icon 1";
+    const auto* bytes = static_cast<const BYTE*>(::LockResource(::LoadResource(module, group)));
+    const WORD count = *reinterpret_cast<const WORD*>(bytes + 4);
+    std::set<std::pair<int, int>> images;
+    for (WORD i = 0; i < count; ++i) {
+        const auto* entry = reinterpret_cast<const GroupIconEntry*>(bytes + 6 + i * sizeof(GroupIconEntry));
+        images.insert({entry->width, entry->bitCount});
+    }
+    EXPECT_EQ(images, (std::set<std::pair<int, int>>{{16, 4}, {16, 8}, {32, 4}, {32, 8}}));
+
+    HRSRC manifest = ::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_TRUE(manifest);
+    const std::string text(static_cast<const char*>(::LockResource(::LoadResource(module, manifest))),
+                           ::SizeofResource(module, manifest));
+    EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(text.find("<dpiAware"), std::string::npos);
+    ::FreeLibrary(module);
+}
+
+} // namespace

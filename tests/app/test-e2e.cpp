@@ -10,6 +10,7 @@
 // manager would; that path needs an X client outside Wine.)
 #include "app/frm_quillbay.h"
 #include "data_object.h"
+#include "platform/ui.h"
 #include "support/standin_driver.h"
 
 #include <gtest/gtest.h>
@@ -279,6 +280,41 @@ TEST_F(EndToEnd, AnUnreadableFileShowsOneRealMessageBoxAndTheProgramGoesOn)
     EXPECT_TRUE(SameMessages({}, editor.Log()));
     EXPECT_EQ(editor.Document(), "doc");
     EXPECT_EQ(EntriesOf(run.Control(frmQuillbay::kLstFiles)).size(), 2u);
+    ::PostMessageW(run.window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(run.WaitForExit(15000));
+}
+
+TEST_F(EndToEnd, TheRunningWindowKeepsItsDesignWithTheManifestsControls)
+{
+    // The program's manifest gives it common controls 6, which size some
+    // controls (the closed mode list) differently from the test's own.
+    StandInOptions options;
+    options.tool = Exe();
+    StandIn editor(options);
+    RunningQuillbay run = StartFromToolsMenu(editor);
+    ASSERT_TRUE(run.window);
+    const int dpi = platform::ui::ScreenDpi();
+    auto px = [dpi](int twips) { return ::MulDiv(twips, dpi, 1440); };
+    RECT client{};
+    ::GetClientRect(run.window, &client);
+    EXPECT_EQ((std::vector<long>{client.right, client.bottom}), (std::vector<long>{px(4785), px(3150)}));
+    struct Row {
+        int id, left, top, width, height; // twips
+    } rows[] = {
+        {frmQuillbay::kLblText, 120, 120, 4095, 255},   {frmQuillbay::kLstFiles, 120, 360, 4095, 1695},
+        {frmQuillbay::kCmdUp, 4320, 360, 375, 375},     {frmQuillbay::kCmdDown, 4320, 1680, 375, 375},
+        {frmQuillbay::kChkTopmost, 120, 2160, 1455, 255}, {frmQuillbay::kChkPasteAndEnd, 120, 2400, 1815, 255},
+        {frmQuillbay::kCboMode, 120, 2760, 2175, 300},  {frmQuillbay::kCmdExec, 2400, 2160, 2295, 855},
+        {frmQuillbay::kCmdRemove, 4320, 1020, 375, 375},
+    };
+    for (const Row& row : rows) {
+        RECT r{};
+        ::GetWindowRect(run.Control(row.id), &r);
+        ::MapWindowPoints(nullptr, run.window, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ((std::vector<long>{r.left, r.top, r.right - r.left, r.bottom - r.top}),
+                  (std::vector<long>{px(row.left), px(row.top), px(row.width), px(row.height)}))
+            << "control " << row.id;
+    }
     ::PostMessageW(run.window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(run.WaitForExit(15000));
 }

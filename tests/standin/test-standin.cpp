@@ -147,6 +147,34 @@ TEST(StandInPositions, SetSelFollowsTheStandardAndSnapsIntoWholeCharacters)
     EXPECT_EQ(Selection(edit), std::make_pair(DWORD{10}, DWORD{69000}));
 }
 
+TEST(StandInPositions, SnapCountsCharactersFromTheLastByteThatIsNoLeadByte)
+{
+    // ＝ is 81 81: its trail byte is a lead byte too, so a run of them cannot
+    // be paired off from the position backwards, only from the run's start.
+    const std::string eq = "\x81\x81";
+    StandIn editor;
+    const HWND edit = editor.EditControl();
+    struct Case {
+        const char* what;
+        std::string document;
+        long position;
+        DWORD expected;
+    };
+    const Case cases[] = {
+        {"between two ＝", "a" + eq + eq + "b", 3, 3},
+        {"inside the second ＝", "a" + eq + eq + "b", 4, 3},
+        {"inside the first ＝", "a" + eq + eq + "b", 2, 1},
+        {"after both", "a" + eq + eq + "b", 5, 5},
+        {"inside the third of a run at the start", eq + eq + eq, 5, 4},
+        {"ア then ＝: inside ＝", kA + eq, 3, 2},
+    };
+    for (const Case& c : cases) {
+        editor.SetDocument(c.document);
+        Send(edit, EM_SETSEL, static_cast<WPARAM>(c.position), c.position);
+        EXPECT_EQ(Selection(edit), std::make_pair(c.expected, c.expected)) << c.what;
+    }
+}
+
 TEST(StandInText, GetTextCopiesAtMostOneByteLessThanTheBuffer)
 {
     StandIn editor;
@@ -228,6 +256,22 @@ TEST(StandInUndo, ReplaceSelLeavesTheCaretAfterTheTextAndUndoAfterTheRestoredTex
     EXPECT_EQ(Selection(edit), std::make_pair(DWORD{5}, DWORD{5}));
 }
 
+TEST(StandInUndo, SetTextStartsAFreshHistory)
+{
+    StandIn editor;
+    const HWND edit = editor.EditControl();
+    SendText(edit, EM_REPLACESEL, "one");
+    SendText(edit, EM_REPLACESEL, "two");
+    EXPECT_EQ(SendText(edit, WM_SETTEXT, "fresh"), TRUE);
+    EXPECT_EQ(Send(edit, EM_UNDO), FALSE);
+    EXPECT_EQ(editor.Document(), "fresh");
+    EXPECT_EQ(Selection(edit), std::make_pair(DWORD{0}, DWORD{0}));
+    EXPECT_FALSE(Send(edit, EM_GETMODIFY));
+    SendText(edit, EM_REPLACESEL, "more ");
+    EXPECT_EQ(Send(edit, EM_UNDO), TRUE);
+    EXPECT_EQ(editor.Document(), "fresh") << "an undo goes back no further than the new text";
+}
+
 TEST(StandInUndo, DeletingNothingIsNoEdit)
 {
     StandIn editor;
@@ -262,6 +306,7 @@ TEST(StandInLimit, OneReplacementKeepsItsFirstBytesUpToACharacterBoundary)
         {"first five bytes", EM_REPLACESEL, "abcdefgh", "abcde"},
         {"ア would straddle byte 5", EM_REPLACESEL, "abcd" + kA + "x", "abcd"},
         {"three double-byte characters", EM_REPLACESEL, kA + kA + kA, kA + kA},
+        {"trail bytes that are lead bytes too", EM_REPLACESEL, "a\x81\x81\x81\x81\x81\x81", "a\x81\x81\x81\x81"},
         {"WM_SETTEXT too", WM_SETTEXT, "0123456789", "01234"},
     };
     long long sent = 0;
@@ -365,6 +410,23 @@ TEST(StandInPrivateMessages, SaveWritesOnlyToTheOpenFile)
     Send(editor.Main(), 0x8190);
     EXPECT_EQ(testsupport::ReadFileBytes(textFile), "initial");
     EXPECT_TRUE(editor.State().modified);
+}
+
+TEST(StandInPrivateMessages, SaveWithBothFilesWritesTheOpenOne)
+{
+    testsupport::TempDir folder;
+    StandInOptions options;
+    options.file = folder / L"open.txt";
+    options.textFile = folder / L"initial.txt";
+    testsupport::WriteFileBytes(options.file, "open");
+    testsupport::WriteFileBytes(options.textFile, "initial");
+    StandIn editor(options);
+    EXPECT_EQ(editor.Document(), "open") << "--file wins over --text-file";
+    SendText(editor.EditControl(), EM_REPLACESEL, "re");
+    Send(editor.Main(), 0x8190);
+    EXPECT_EQ(testsupport::ReadFileBytes(options.file), "reopen");
+    EXPECT_EQ(testsupport::ReadFileBytes(options.textFile), "initial");
+    EXPECT_FALSE(editor.State().modified);
 }
 
 // --- the windows ----------------------------------------------------------------------
@@ -558,6 +620,69 @@ TEST(StandInLog, ExitAfterEndsTheProcessAtTheNthLoggedMessage)
         << "the last message is logged but not handled";
 }
 
+TEST(StandInLog, EachLineIsWrittenBeforeTheAnswerComesBack)
+{
+    // The bridge's tests read the log right after a call returns.
+    StandIn editor;
+    editor.SetDocument("abc");
+    const HWND edit = editor.EditControl();
+    DWORD start = 0, end = 0;
+    std::int32_t zero = 0;
+    struct Case {
+        HWND target;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        const char* line;
+    };
+    const Case cases[] = {
+        {edit, WM_GETTEXTLENGTH, 0, 0, "edit WM_GETTEXTLENGTH 0 0"},
+        {edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end), "edit EM_GETSEL p p"},
+        {edit, EM_SETSEL, static_cast<WPARAM>(-1), 0, "edit EM_SETSEL -1 0"},
+        {edit, EM_SETSEL, 2147483647, -2147483647 - 1, "edit EM_SETSEL 2147483647 -2147483648"},
+        {edit, EM_REPLACESEL, 1, reinterpret_cast<LPARAM>("xyz"), "edit EM_REPLACESEL 1 p bytes=3"},
+        {editor.Main(), 0x8192, 0, reinterpret_cast<LPARAM>(&zero), "main MSG_8192 0 p"},
+        {edit, WM_GETTEXTLENGTH, 0, 0, "edit WM_GETTEXTLENGTH 0 0"},
+    };
+    std::vector<std::string> expected;
+    for (const Case& c : cases) {
+        ::SendMessageA(c.target, c.message, c.wParam, c.lParam);
+        expected.push_back(c.line);
+        ASSERT_TRUE(SameMessages(expected, editor.Log())) << "right after " << c.line;
+    }
+}
+
+TEST(StandInLog, ExitAfterCountsOnlyLoggedMessages)
+{
+    StandInOptions options;
+    options.exitAfter = 2;
+    options.editMode = 4;
+    StandIn editor(options);
+    const HWND edit = editor.EditControl();
+    EXPECT_EQ(Send(edit, EM_GETMODIFY), FALSE);
+    // Neither the side channel, nor a message outside the list, nor posted typing counts.
+    editor.SetDocument("abc");
+    editor.SetSelection(1, 1);
+    editor.Document();
+    editor.State();
+    Send(edit, WM_GETDLGCODE);
+    ::PostMessageA(edit, WM_CHAR, 'z', 0);
+    // A posted message waits behind the sent ones: ask until it was typed.
+    std::string typed;
+    for (int attempt = 0; attempt < 100 && (typed = editor.Document()) != "azbc"; ++attempt) ::Sleep(20);
+    EXPECT_EQ(typed, "azbc");
+    ASSERT_FALSE(editor.WaitForExit(0));
+    DWORD_PTR result = 12345;
+    // The main window's private message is the second: the process ends unanswering.
+    ::SendMessageTimeoutA(editor.Main(), 0x8194, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    ASSERT_TRUE(editor.WaitForExit(5000));
+    DWORD code = 0;
+    ::GetExitCodeProcess(editor.Process(), &code);
+    EXPECT_EQ(code, 3u);
+    EXPECT_NE(result, DWORD_PTR{4}) << "the edit mode was answered";
+    EXPECT_TRUE(SameMessages({"edit EM_GETMODIFY 0 0", "main MSG_8194 0 0"}, editor.Log()));
+}
+
 // --- the Tools menu ----------------------------------------------------------------------
 
 TEST(StandInTools, StartsTheToolAndStaysInTheForeground)
@@ -590,6 +715,20 @@ TEST(StandInTools, StartsTheToolAndStaysInTheForeground)
     EXPECT_EQ(fields[2], std::to_string(editor.ProcessId()));
     EXPECT_EQ(fields[3], platform::ToAnsi(testsupport::TestBinDir())) << "working folder: the tool's";
     EXPECT_EQ(::GetForegroundWindow(), editor.Main());
+}
+
+TEST(StandInTools, WithoutAToolTheCommandStartsNothing)
+{
+    testsupport::TempDir folder;
+    const std::wstring out = folder / L"probe.txt";
+    ::SetEnvironmentVariableW(L"QB_TOOLPROBE_OUT", out.c_str());
+    StandIn editor; // no --tool, though ToolProbe.exe lies beside it
+    ::PostMessageA(editor.Main(), WM_COMMAND, testsupport::kToolCommand, 0);
+    ::Sleep(1500);
+    ::SetEnvironmentVariableW(L"QB_TOOLPROBE_OUT", nullptr);
+    EXPECT_EQ(::GetFileAttributesW(out.c_str()), INVALID_FILE_ATTRIBUTES) << "something started";
+    EXPECT_EQ(::GetForegroundWindow(), editor.Main());
+    EXPECT_TRUE(SameMessages({}, editor.Log())) << "a posted command is no interface message";
 }
 
 // --- large documents ------------------------------------------------------------------------

@@ -42,7 +42,9 @@ public:
     // makes it the foreground window (verified) and empties the log.
     // Throws std::runtime_error when any of that fails.
     explicit StandIn(StandInOptions options = {});
-    ~StandIn(); // closes it (WM_CLOSE, wait, else TerminateProcess); never throws
+    // Ends it with TerminateProcess (a Wine GUI process takes seconds to end
+    // after WM_CLOSE; Close() is the orderly way); never throws.
+    ~StandIn();
     StandIn(const StandIn&) = delete;
     StandIn& operator=(const StandIn&) = delete;
 

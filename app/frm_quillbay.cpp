@@ -65,6 +65,7 @@ const wchar_t* ReasonText(platform::FileReadError::Reason reason) noexcept
     case Reason::Locked: return texts::kReasonLocked;
     case Reason::IsFolder: return texts::kReasonIsFolder;
     case Reason::TooLarge: return texts::kReasonTooLarge;
+    case Reason::ContainsNul: return texts::kReasonContainsNul;
     case Reason::ReadFailed: break;
     }
     return texts::kReasonReadFailed;
@@ -290,17 +291,27 @@ void frmQuillbay::cmdExec_Click()
     if (!m_editor.HadTeraPad()) ShowMessage(texts::kEditorMissing, MB_OK);
 
     HWND list = Control(kLstFiles);
-    std::wstring joined;
+    // The text is kept in the editor's own ANSI form: each file's bytes as
+    // reading them as text and writing them back gives, which for almost every
+    // file is the bytes themselves. A paste may be many megabytes, and this
+    // spares converting all of it to 16-bit text and back again.
+    std::string joined;
     std::vector<platform::FileReadError> failures;
     const int n = ui::list::Count(list);
     for (int i = 0; i < n; ++i) {
         if (!ui::list::Selected(list, i)) continue;
+        const std::wstring& path = m_strPaths[static_cast<std::size_t>(i)];
         try {
-            // The file's bytes go as soon as they are converted, and a lone
-            // file's text is moved, not copied: a paste may be many megabytes.
-            std::wstring text = platform::FromAnsi(platform::ReadWholeFile(m_strPaths[static_cast<std::size_t>(i)]));
-            if (joined.empty()) joined = std::move(text);
-            else joined += text;
+            std::string bytes = platform::ReadWholeFile(path);
+            if (platform::ContainsNul(bytes)) {
+                failures.emplace_back(path, platform::FileReadError::Reason::ContainsNul, ERROR_INVALID_DATA);
+                continue;
+            }
+            // Each file on its own: a lone lead byte at a file's end must not
+            // pair with the next file's first byte.
+            bytes = platform::RoundTripAnsi(std::move(bytes));
+            if (joined.empty()) joined = std::move(bytes);
+            else joined += bytes;
         } catch (const platform::FileReadError& failure) {
             failures.push_back(failure);
         }
@@ -314,11 +325,11 @@ void frmQuillbay::cmdExec_Click()
     // Nothing to deliver must not delete the editor's selection.
     if (!joined.empty()) {
         if (ui::combo::Chosen(Control(kCboMode)).value_or(0) == 0) {
-            m_editor.SelText(joined);
+            m_editor.SelTextAnsi(std::move(joined));
         } else {
             // At the caret after the last byte: the document is never rewritten.
             m_editor.SelStart(m_editor.Length());
-            m_editor.SelText(joined);
+            m_editor.SelTextAnsi(std::move(joined));
         }
     }
 

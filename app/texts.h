@@ -29,6 +29,7 @@ inline constexpr wchar_t kReasonLocked[] = L"ほかのプログラムが使用�
 inline constexpr wchar_t kReasonIsFolder[] = L"ファイルではなくフォルダーです。";
 inline constexpr wchar_t kReasonTooLarge[] = L"ファイルが大きすぎます (2 GB 以上)。";
 inline constexpr wchar_t kReasonReadFailed[] = L"読み込み中にエラーが発生しました。";
+inline constexpr wchar_t kReasonContainsNul[] = L"NUL 文字を含むため、テキストとして貼り付けられません。";
 
 // Something the program did not expect, such as a window it could not create.
 inline constexpr wchar_t kUnexpectedError[] = L"処理を続けられませんでした。\r\n\r\n";

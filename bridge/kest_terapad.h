@@ -67,6 +67,10 @@ public:
     void Text(const std::wstring& NewValue);
     std::wstring SelText();
     void SelText(const std::wstring& NewValue);
+    // SelText for text already in the ANSI code page, as the editor takes it:
+    // a caller holding bytes spares two conversions of a long text. The bytes
+    // go as they are; a NUL ends them, as it ends any text sent to the editor.
+    void SelTextAnsi(std::string NewValue);
     HWND hwnd() const noexcept;
     std::wstring TeraPadPath();
     std::wstring FileName();

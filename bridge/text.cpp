@@ -207,11 +207,18 @@ void clsKestTeraPad::Text(const std::wstring& NewValue)
 void clsKestTeraPad::SelText(const std::wstring& NewValue)
 {
     if (!IsTeraPadWindow(m_hWnd)) return;
-    std::string ansi = platform::ToAnsi(NewValue);
+    SelTextAnsi(platform::ToAnsi(NewValue));
+}
+
+void clsKestTeraPad::SelTextAnsi(std::string ansi)
+{
+    if (!IsTeraPadWindow(m_hWnd)) return;
     if (IsNtFamily() || ansi.size() <= kInsertInOne) {
         ReplaceSelection(ansi.c_str());
         return;
     }
+    // The one-message send stops at a NUL; the pieces must stop there too.
+    if (const std::size_t nul = ansi.find('\0'); nul != std::string::npos) ansi.resize(nul);
     // Each piece goes in at the caret, which the previous one left right
     // after itself. A rest of exactly 32760 bytes is still cut: the one-message
     // limit applies to the whole text only.

@@ -159,6 +159,15 @@ private:
 std::string ToAnsi(std::wstring_view text);
 std::wstring FromAnsi(std::string_view ansi);
 
+// ToAnsi(FromAnsi(ansi)): the bytes that reading ansi as text and writing it
+// back in the code page give. Most texts are their own result; those are
+// recognised by a table of the code page's characters and returned as they
+// are, without either conversion (a paste may be many megabytes).
+std::string RoundTripAnsi(std::string ansi);
+
+// True when bytes hold a NUL; a word at a time, for texts of many megabytes.
+bool ContainsNul(std::string_view bytes) noexcept;
+
 // True when byte is a lead byte of a double-byte character in the ANSI code page.
 bool IsLeadByte(unsigned char byte) noexcept;
 
@@ -216,7 +225,9 @@ std::wstring ExecutableBaseName();
 // Why a file could not be read, in the user's words; the path as given.
 class FileReadError : public std::runtime_error {
 public:
-    enum class Reason { NotFound, AccessDenied, Locked, IsFolder, TooLarge, ReadFailed };
+    // ContainsNul: read, but a NUL byte would end the text on its way to an
+    // editor and silently drop the rest of the paste.
+    enum class Reason { NotFound, AccessDenied, Locked, IsFolder, TooLarge, ReadFailed, ContainsNul };
     FileReadError(std::wstring path, Reason reason, DWORD code);
     const std::wstring& Path() const noexcept { return m_path; }
     Reason Why() const noexcept { return m_reason; }

@@ -3,9 +3,11 @@
 #include "app/mdl_quillbay.h"
 #include "app/resource.h"
 #include "app/texts.h"
+#include "bridge/terapad_interface.h"
 #include "settings/ini_access.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <utility>
 
@@ -288,7 +290,8 @@ void frmQuillbay::chkTopmost_Click()
 
 void frmQuillbay::cmdExec_Click()
 {
-    if (!m_editor.HadTeraPad()) ShowMessage(texts::kEditorMissing, MB_OK);
+    const bool hadEditor = m_editor.HadTeraPad();
+    if (!hadEditor) ShowMessage(texts::kEditorMissing, MB_OK);
 
     HWND list = Control(kLstFiles);
     // The text is kept in the editor's own ANSI form: each file's bytes as
@@ -323,17 +326,52 @@ void frmQuillbay::cmdExec_Click()
     }
 
     // Nothing to deliver must not delete the editor's selection.
-    if (!joined.empty()) {
+    if (!joined.empty() && hadEditor) {
+        std::int32_t start = 0;
+        std::int32_t length = 0;
         if (ui::combo::Chosen(Control(kCboMode)).value_or(0) == 0) {
-            m_editor.SelTextAnsi(std::move(joined));
+            start = m_editor.SelStart();
+            length = m_editor.SelLength();
         } else {
             // At the caret after the last byte: the document is never rewritten.
-            m_editor.SelStart(m_editor.Length());
-            m_editor.SelTextAnsi(std::move(joined));
+            start = m_editor.Length();
+            m_editor.SelStart(start);
         }
+        const std::size_t bytes = joined.size();
+        m_editor.SelTextAnsi(std::move(joined));
+        CheckDelivery(start, length, bytes);
     }
 
     if (ui::check::Value(Control(kChkPasteAndEnd)) == 1) Unload();
+}
+
+// An editor that went away, is read-only or keeps fewer bytes than it was
+// sent must not leave a paste that looks done. A paste that went in whole
+// leaves the caret right after it; anything else is told, and a paste sent in
+// one message, which the editor took as one edit, is taken back.
+void frmQuillbay::CheckDelivery(std::int32_t start, std::int32_t length, std::size_t bytes)
+{
+    if (!m_editor.HadTeraPad()) {
+        ShowMessage(texts::kEditorMissing, MB_OK);
+        return;
+    }
+    const std::int32_t caret = m_editor.SelStart();
+    const std::int32_t selected = m_editor.SelLength();
+    if (selected == 0 && static_cast<std::int64_t>(caret) - start == static_cast<std::int64_t>(bytes)) return;
+    if (caret == start && selected == length) {
+        ShowMessage(texts::kPasteRefused, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    const auto version = platform::OsVersion();
+    const bool ninetyFive = version && version->dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+    if (ninetyFive && bytes > static_cast<std::size_t>(terapad::kMaxInsertInOne)) {
+        // Many pieces, and how many of them changed the document is unknown:
+        // undoing a guessed number could take back the user's own edits.
+        ShowMessage(texts::kPastePartial, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    m_editor.Edit(EM_UNDO);
+    ShowMessage(texts::kPasteTakenBack, MB_OK | MB_ICONEXCLAMATION);
 }
 
 // --- messages ---------------------------------------------------------------------------

@@ -69,6 +69,7 @@ public:
     void cmdExec_Click();
 
 private:
+    void CheckDelivery(std::int32_t start, std::int32_t length, std::size_t bytes);
     void Form_Load();
     void Form_Unload();
     void LoadSettings();

@@ -31,6 +31,14 @@ inline constexpr wchar_t kReasonTooLarge[] = L"ファイルが大きすぎます
 inline constexpr wchar_t kReasonReadFailed[] = L"読み込み中にエラーが発生しました。";
 inline constexpr wchar_t kReasonContainsNul[] = L"NUL 文字を含むため、テキストとして貼り付けられません。";
 
+// The editor did not take the whole paste.
+inline constexpr wchar_t kPasteRefused[] =
+    L"TeraPad がテキストを受け付けませんでした (読み取り専用の文書かもしれません)。\r\nTeraPad の文書は変更していません。";
+inline constexpr wchar_t kPasteTakenBack[] =
+    L"TeraPad がテキストの一部しか受け付けなかったため、貼り付けを取り消しました。";
+inline constexpr wchar_t kPastePartial[] =
+    L"TeraPad がテキストの一部しか受け付けませんでした。\r\nTeraPad の文書を確かめてください (元に戻す操作で取り消せます)。";
+
 // Something the program did not expect, such as a window it could not create.
 inline constexpr wchar_t kUnexpectedError[] = L"処理を続けられませんでした。\r\n\r\n";
 

@@ -12,6 +12,7 @@
 #include "data_object.h"
 #include "platform/ui.h"
 #include "support/standin_driver.h"
+#include "paste_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -182,16 +183,13 @@ TEST_F(EndToEnd, DroppedFilesArePastedAtTheCursorAndAtTheEnd)
     EXPECT_EQ(DragFilesOnto(run.Control(frmQuillbay::kLstFiles), {first, second}), static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(EntriesOf(run.Control(frmQuillbay::kLstFiles)), (std::vector<std::wstring>{L"一つ目.txt", L"second.txt"}));
 
-    // Insert at the cursor: one handle query, one replacement of 6 + 5 bytes.
-    EXPECT_TRUE(SameMessages({"main MSG_8192 0 p", "edit EM_REPLACESEL 0 p bytes=11"},
-                             PasteAndCollectLog(editor, run, 2)));
+    // Insert at the cursor: one replacement of 6 + 5 bytes.
+    EXPECT_TRUE(SameMessages(apptest::PasteAtCursorMessages(11), PasteAndCollectLog(editor, run, 10)));
     EXPECT_EQ(editor.Document(), "head\r\n\x82\xa0\x82\xa2\x82\xa4xyz\r\ntail");
 
     // Append: the caret goes after the last byte; the document is not rewritten.
     ::SendMessageW(run.Control(frmQuillbay::kCboMode), CB_SETCURSEL, 1, 0);
-    EXPECT_TRUE(SameMessages({"main MSG_8192 0 p", "edit WM_GETTEXTLENGTH 0 0", "main MSG_8192 0 p",
-                              "edit EM_SETSEL 21 21", "main MSG_8192 0 p", "edit EM_REPLACESEL 0 p bytes=11"},
-                             PasteAndCollectLog(editor, run, 6)));
+    EXPECT_TRUE(SameMessages(apptest::PasteAtEndMessages(21, 11), PasteAndCollectLog(editor, run, 8)));
     EXPECT_EQ(editor.Document(),
               "head\r\n\x82\xa0\x82\xa2\x82\xa4xyz\r\ntail\x82\xa0\x82\xa2\x82\xa4xyz\r\n");
 
@@ -241,7 +239,7 @@ TEST_F(EndToEnd, QuitAfterPastingEndsTheProgramAndWritesTheSettings)
     ::PostMessageW(run.Control(frmQuillbay::kCmdExec), BM_CLICK, 0, 0);
     ASSERT_TRUE(run.WaitForExit(15000)) << "the program did not end after the paste";
     EXPECT_EQ(editor.Document(), "xyz\r\n");
-    EXPECT_TRUE(SameMessages({"main MSG_8192 0 p", "edit EM_REPLACESEL 0 p bytes=5"}, editor.Log()));
+    EXPECT_TRUE(SameMessages(apptest::PasteAtCursorMessages(5), editor.Log()));
     EXPECT_EQ(SettingsOf(folder / L"Quillbay.ini"), "[Quillbay]\r\nPasteAndEnd=1\r\nchkTopmost=0\r\nMode=0\r\n");
 }
 

@@ -5,6 +5,7 @@
 #include "app/texts.h"
 #include "support/standin_driver.h"
 #include "tests/app/data_object.h"
+#include "paste_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -305,7 +306,7 @@ TEST_F(WindowTest, PasteJoinsSelectedFilesInListOrderAtTheCursor)
     Select(1, false); // B not selected: not read
     Click(frmQuillbay::kCmdExec);
     EXPECT_EQ(editor->Document(), "[abcdef\r\nabc]");
-    EXPECT_TRUE(SameMessages({"main MSG_8192 0 p", "edit EM_REPLACESEL 0 p bytes=11"}, editor->Log()));
+    EXPECT_TRUE(SameMessages(apptest::PasteAtCursorMessages(11), editor->Log()));
     EXPECT_TRUE(shown.empty());
 
     // Moving an entry changes the order of the pasted texts.
@@ -327,9 +328,7 @@ TEST_F(WindowTest, AppendModeMovesTheCaretToTheEndThenInserts)
     editor->ClearLog();
     Click(frmQuillbay::kCmdExec);
     EXPECT_EQ(editor->Document(), "xyz\x83\x41" "bc");
-    EXPECT_TRUE(SameMessages({"main MSG_8192 0 p", "edit WM_GETTEXTLENGTH 0 0", "main MSG_8192 0 p",
-                              "edit EM_SETSEL 3 3", "main MSG_8192 0 p", "edit EM_REPLACESEL 0 p bytes=4"},
-                             editor->Log()));
+    EXPECT_TRUE(SameMessages(apptest::PasteAtEndMessages(3, 4), editor->Log()));
 }
 
 TEST_F(WindowTest, NothingToPasteLeavesTheEditorsSelectionAlone)

@@ -1,0 +1,433 @@
+// What must survive, with nothing lost: the real window pastes into a real
+// stand-in editor that goes away, refuses or keeps fewer bytes; the files and
+// settings files are the awkward ones users have. Each case checks the
+// editor's document and what the tool showed and kept afterwards.
+//
+// Built once and run twice: as reliability_tests on the NT family and as
+// reliability_tests_win98 on the 9x family, where long texts go in pieces.
+#include "app/frm_quillbay.h"
+#include "app/texts.h"
+#include "settings/ini_access.h"
+#include "support/standin_driver.h"
+#include "tests/app/form_session.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using apptest::FormSession;
+using apptest::ShownBox;
+using testsupport::StandIn;
+using testsupport::StandInOptions;
+using testsupport::TempDir;
+
+bool RunsAs9x()
+{
+    const auto version = platform::OsVersion();
+    return version && version->dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+constexpr std::size_t kPiece = 32759; // the most the 9x family sends in one message
+const std::string kDocument = "head\r\ntail";
+constexpr int kCaret = 6; // between the two lines
+
+std::string Ascii(std::size_t n, char first = 'a')
+{
+    std::string text(n, ' ');
+    for (std::size_t i = 0; i < n; ++i) text[i] = static_cast<char>(first + i % 26);
+    return text;
+}
+
+ShownBox Box(const wchar_t* text, UINT style = MB_OK | MB_ICONEXCLAMATION)
+{
+    return {text, L"Quillbay", style};
+}
+
+// A stand-in in front, then the window, so that the window's bridge captures
+// that editor; the document and caret are set before every paste.
+struct Paste {
+    explicit Paste(StandInOptions options = {}) : editor(options), session()
+    {
+        editor.SetDocument(kDocument);
+        editor.SetSelection(kCaret, kCaret);
+    }
+    std::wstring File(const std::wstring& name, const std::string& bytes)
+    {
+        testsupport::WriteFileBytes(files / name, bytes);
+        return files / name;
+    }
+    // The sizes of the replacements the editor was sent, in order.
+    std::vector<std::size_t> Replacements()
+    {
+        std::vector<std::size_t> sizes;
+        for (const std::string& line : editor.Log()) {
+            const auto at = line.find("EM_REPLACESEL 0 p bytes=");
+            if (at != std::string::npos) sizes.push_back(std::stoul(line.substr(line.find('=', at) + 1)));
+        }
+        return sizes;
+    }
+    void Click()
+    {
+        editor.ClearLog();
+        session.Click(frmQuillbay::kCmdExec);
+    }
+    // One stand-in serves many cases (each costs seconds to start): the
+    // document, the caret and the boxes are reset, and only the files just
+    // dropped are selected.
+    void PasteOnly(const std::vector<std::wstring>& paths)
+    {
+        editor.SetDocument(kDocument);
+        editor.SetSelection(kCaret, kCaret);
+        session.boxes.clear();
+        const int before = session.Form().PathCount();
+        session.Drop(paths);
+        std::vector<int> dropped;
+        for (int i = before; i < session.Form().PathCount(); ++i) dropped.push_back(i);
+        session.SelectOnly(dropped);
+        Click();
+    }
+
+    StandIn editor;
+    FormSession session;
+    TempDir files;
+};
+
+std::string Inserted(const std::string& text)
+{
+    return kDocument.substr(0, kCaret) + text + kDocument.substr(kCaret);
+}
+
+// --- the editor ------------------------------------------------------------------------
+
+TEST(ReliabilityEditor, ClosedBetweenTheCaptureAndThePasteIsToldOnceAndTheToolGoesOn)
+{
+    Paste p;
+    p.session.Drop({p.File(L"a.txt", "abc")});
+    p.editor.Close();
+    p.session.Click(frmQuillbay::kCmdExec);
+    EXPECT_EQ(p.session.boxes, (std::vector<ShownBox>{Box(texts::kEditorMissing, MB_OK)}));
+    EXPECT_TRUE(p.session.Form().Loaded());
+    EXPECT_EQ(p.session.Form().PathCount(), 1);
+}
+
+TEST(ReliabilityEditor, GoingAwayInTheMiddleOfThePasteEndsItWithoutHangAndIsTold)
+{
+    // A first run counts the messages up to the replacement the editor will
+    // not answer: the one replacement on NT, the second piece on 9x.
+    const std::string text = Ascii(70000);
+    long exitAt = 0;
+    {
+        Paste dry;
+        dry.session.Drop({dry.File(L"t.txt", text)});
+        const long before = static_cast<long>(dry.editor.Log().size());
+        dry.Click();
+        const std::vector<std::string> log = dry.editor.Log();
+        int replacements = 0;
+        for (std::size_t i = 0; i < log.size(); ++i) {
+            if (log[i].find("EM_REPLACESEL") == std::string::npos) continue;
+            if (++replacements == (RunsAs9x() ? 2 : 1)) exitAt = before + static_cast<long>(i) + 1;
+        }
+        ASSERT_GT(exitAt, 0);
+    }
+    StandInOptions options;
+    options.exitAfter = exitAt;
+    Paste p(options);
+    p.session.Drop({p.File(L"t.txt", text)});
+    const auto start = std::chrono::steady_clock::now();
+    p.session.Click(frmQuillbay::kCmdExec);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_TRUE(p.editor.WaitForExit(5000));
+    EXPECT_EQ(p.session.boxes, (std::vector<ShownBox>{Box(texts::kEditorMissing, MB_OK)}));
+    EXPECT_TRUE(p.session.Form().Loaded());
+}
+
+TEST(ReliabilityEditor, AReadOnlyEditorKeepsItsDocumentAndTheRefusalIsTold)
+{
+    StandInOptions options;
+    options.readOnly = true;
+    Paste p(options);
+    for (std::size_t size : {std::size_t{100}, std::size_t{70000}}) {
+        SCOPED_TRACE(size);
+        p.PasteOnly({p.File(L"t" + std::to_wstring(size) + L".txt", Ascii(size))});
+        EXPECT_EQ(p.editor.Document(), kDocument);
+        // Every piece goes once: the delivery ends however the editor answers.
+        EXPECT_EQ(p.Replacements().size(), RunsAs9x() && size > kPiece ? 3u : 1u);
+        EXPECT_EQ(p.session.boxes, (std::vector<ShownBox>{Box(texts::kPasteRefused)}));
+    }
+}
+
+TEST(ReliabilityEditor, AnEditorThatKeepsFewerBytesEndsWithItsDocumentAsItWasOrAsAsked)
+{
+    struct Row {
+        const char* what;
+        int limit;
+        std::size_t size;
+        bool whole;                    // the paste arrives whole
+        std::optional<std::size_t> kept9x; // 9x: bytes kept of each of three pieces
+    };
+    const Row rows[] = {
+        {"within the limit", 1000, 1000, true, std::nullopt},
+        {"one message cut short", 1000, 5000, false, std::nullopt},
+        {"many bytes cut short", 1000, 70000, false, std::size_t{1000}},
+        {"pieces within the limit", 40000, 70000, false, std::nullopt},
+    };
+    std::unique_ptr<Paste> editor;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (!editor || row.limit != (&row - 1)->limit) {
+            StandInOptions options;
+            options.limit = row.limit;
+            editor.reset(); // one stand-in in front at a time
+            editor = std::make_unique<Paste>(options);
+        }
+        Paste& p = *editor;
+        const std::string text = Ascii(row.size);
+        p.PasteOnly({p.File(L"t" + std::to_wstring(row.size) + L".txt", text)});
+        const bool pieces = RunsAs9x() && row.size > kPiece;
+        if (row.whole || (pieces && !row.kept9x)) {
+            EXPECT_EQ(p.editor.Document(), Inserted(text));
+            EXPECT_TRUE(p.session.boxes.empty());
+        } else if (pieces) {
+            // Which pieces changed the document cannot be told apart from
+            // the user's own edits: nothing is undone, the user is told.
+            std::string kept;
+            for (std::size_t begin = 0; begin < text.size(); begin += kPiece) kept += text.substr(begin, *row.kept9x);
+            EXPECT_EQ(p.editor.Document(), Inserted(kept));
+            EXPECT_EQ(p.session.boxes, (std::vector<ShownBox>{Box(texts::kPastePartial)}));
+        } else {
+            // One message, one edit: taken back.
+            EXPECT_EQ(p.editor.Document(), kDocument);
+            EXPECT_EQ(p.session.boxes, (std::vector<ShownBox>{Box(texts::kPasteTakenBack)}));
+        }
+    }
+}
+
+// --- the files -------------------------------------------------------------------------
+
+TEST(ReliabilityFiles, AFileThatCannotBePastedStopsThePasteAndNamesItsReason)
+{
+    struct Row {
+        const char* what;
+        const wchar_t* reason;
+    };
+    const Row rows[] = {
+        {"deleted after the drop", texts::kReasonNotFound},
+        {"locked by another process", texts::kReasonLocked},
+        {"a folder", texts::kReasonIsFolder},
+        {"with a NUL byte", texts::kReasonContainsNul},
+    };
+    Paste p;
+    const std::wstring good = p.File(L"good.txt", "good");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string what = row.what;
+        // With a NUL; the other cases never get as far as the bytes.
+        std::wstring bad = p.File(platform::FromAnsi(what) + L".txt", std::string("ab\0cd", 5));
+        if (what == "a folder") bad = p.files.Path();
+        if (what == "deleted after the drop") {
+            p.session.Drop({bad}); // the drop while the file is there
+            ::DeleteFileW(bad.c_str());
+        }
+        platform::UniqueFile lock;
+        if (what == "locked by another process") {
+            lock.reset(::CreateFileW(bad.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(lock);
+        }
+        const int before = p.session.Form().PathCount();
+        p.PasteOnly({good, bad});
+        EXPECT_TRUE(p.editor.Log().empty());
+        EXPECT_EQ(p.editor.Document(), kDocument);
+        ASSERT_EQ(p.session.boxes.size(), 1u);
+        EXPECT_EQ(p.session.boxes[0].text, std::wstring(texts::kUnreadableHeader) + L"\r\n\r\n" + bad + L"\r\n" +
+                                               texts::kUnreadableReasonPrefix + row.reason);
+        EXPECT_EQ(p.session.Form().PathCount(), before + 2);
+    }
+}
+
+TEST(ReliabilityFiles, AnEmptyFileDeliversNothingAndBytesOutsideTheCodePageArriveAsItReadsThem)
+{
+    Paste p;
+    p.PasteOnly({p.File(L"empty.txt", "")});
+    EXPECT_TRUE(p.editor.Log().empty());
+    EXPECT_EQ(p.editor.Document(), kDocument);
+    EXPECT_TRUE(p.session.boxes.empty());
+
+    // Row 0x85 is undefined in code page 932; the first file ends on a lone
+    // lead byte, which must not pair with the second file's first byte.
+    const std::string first = "ok\x85\x40" "x\x82";
+    const std::string second = "\xa0" "end";
+    p.PasteOnly({p.File(L"a.txt", first), p.File(L"b.txt", second)});
+    const std::string expected =
+        platform::ToAnsi(platform::FromAnsi(first)) + platform::ToAnsi(platform::FromAnsi(second));
+    EXPECT_NE(expected, first + second);
+    EXPECT_EQ(p.editor.Document(), Inserted(expected));
+    EXPECT_EQ(platform::FromAnsi(p.editor.Document()),
+              platform::FromAnsi(Inserted("")).insert(kCaret, platform::FromAnsi(first) + platform::FromAnsi(second)));
+    EXPECT_TRUE(p.session.boxes.empty());
+}
+
+TEST(ReliabilityFiles, ADoubleByteCharacterAroundEveryPieceBoundaryArrivesWhole)
+{
+    const std::string katakanaA = "\x83\x41";
+    Paste p;
+    for (std::size_t at = kPiece - 3; at <= kPiece + 3; ++at) {
+        // Two lengths: one the 9x family cuts, one it may send in one message.
+        for (std::size_t total : {std::size_t{70000}, at + 2}) {
+            SCOPED_TRACE(std::to_string(at) + " of " + std::to_string(total));
+            const std::string text = Ascii(at) + katakanaA + Ascii(total - at - 2, 'A');
+            p.PasteOnly({p.File(L"t" + std::to_wstring(at) + L"_" + std::to_wstring(total) + L".txt", text)});
+            EXPECT_EQ(p.editor.Document(), Inserted(text));
+            EXPECT_TRUE(p.session.boxes.empty());
+            std::size_t end = 0;
+            const std::vector<std::size_t> sizes = p.Replacements();
+            for (std::size_t size : sizes) {
+                if (sizes.size() > 1) EXPECT_LE(size, kPiece);
+                end += size;
+                // No piece ends on the character's first byte.
+                EXPECT_NE(end, at + 1);
+            }
+            EXPECT_EQ(end, text.size());
+        }
+    }
+}
+
+// --- the settings file -------------------------------------------------------------------
+
+int Checked(FormSession& s, int id)
+{
+    return static_cast<int>(::SendMessageW(s.Control(id), BM_GETCHECK, 0, 0));
+}
+
+int Mode(FormSession& s)
+{
+    return static_cast<int>(::SendMessageW(s.Control(frmQuillbay::kCboMode), CB_GETCURSEL, 0, 0));
+}
+
+std::string SettingsBytes()
+{
+    try {
+        return testsupport::ReadFileBytes(apptest::OwnSettingsFile());
+    } catch (...) {
+        return "<none>";
+    }
+}
+
+TEST(ReliabilitySettings, MissingOrUnreadableValuesGiveTheDefaultsAndOnlyAnExactOneCounts)
+{
+    {
+        FormSession s;
+        EXPECT_EQ(Checked(s, frmQuillbay::kChkPasteAndEnd), 0);
+        EXPECT_EQ(Checked(s, frmQuillbay::kChkTopmost), 0);
+        EXPECT_EQ(Mode(s), 0);
+        s.Form().Unload();
+        EXPECT_EQ(SettingsBytes(), "[Quillbay]\r\nPasteAndEnd=0\r\nchkTopmost=0\r\nMode=0\r\n");
+    }
+    // The profile reader drops blanks and quotes around a value; anything
+    // else that is not exactly 1 is off. "\x82\x50" is a full-width 1.
+    const struct {
+        const char* value;
+        int on;
+    } rows[] = {{"1", 1}, {" 1 ", 1}, {"\"1\"", 1}, {"01", 0}, {"1.0", 0}, {"+1", 0}, {"true", 0},
+                {"\x82\x50", 0}, {"", 0}, {"1;", 0}, {"11", 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.value);
+        FormSession s(std::string("[Quillbay]\r\nchkTopmost=") + row.value + "\r\n");
+        EXPECT_EQ(Checked(s, frmQuillbay::kChkTopmost), row.on);
+    }
+}
+
+TEST(ReliabilitySettings, GarbageAndHugeLinesAreReadSafelyAndKeptOnSave)
+{
+    std::mt19937 random(7);
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i) garbage += static_cast<char>(1 + random() % 255);
+    const std::string huge(1 << 20, 'x');
+    const std::string file = garbage + "\r\n[Quillbay]\r\nchkTopmost=1\r\n" + huge + "\r\nMode=1\r\nPasteAndEnd=1" +
+                             std::string(300000, '1') + "\r\n[Other]\r\nkeep=" + huge + "\r\n";
+    FormSession s(file);
+    EXPECT_EQ(Checked(s, frmQuillbay::kChkTopmost), 1);
+    EXPECT_EQ(Mode(s), 1);
+    // A value is read up to 255 bytes: a cut run of ones is not a one.
+    EXPECT_EQ(Checked(s, frmQuillbay::kChkPasteAndEnd), 0);
+    ::SendMessageW(s.Control(frmQuillbay::kChkTopmost), BM_CLICK, 0, 0);
+    s.Form().Unload();
+
+    INIAccess ini;
+    ini.FileName = apptest::OwnSettingsFile();
+    EXPECT_EQ(ini.GetINIData(L"chkTopmost", L"Quillbay"), L"0");
+    EXPECT_EQ(ini.GetINIData(L"Mode"), L"1");
+    EXPECT_EQ(ini.GetINIData(L"PasteAndEnd"), L"0");
+    // Another section's huge value survives the rewrite.
+    EXPECT_NE(SettingsBytes().find("keep=" + huge), std::string::npos);
+}
+
+// Wine lets root write a file marked read-only, so a settings file that
+// cannot be written is modelled by another handle that shares reading only,
+// which Wine enforces as Windows does.
+platform::UniqueFile HoldWithoutWriteSharing(const std::wstring& path)
+{
+    return platform::UniqueFile(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
+TEST(ReliabilitySettings, ASettingsFileThatCannotBeWrittenIsReadAndLeftAsItWas)
+{
+    const std::string file = "[Quillbay]\r\nPasteAndEnd=0\r\nchkTopmost=1\r\nMode=1\r\n";
+    {
+        FormSession s(file);
+        platform::UniqueFile hold = HoldWithoutWriteSharing(apptest::OwnSettingsFile());
+        ASSERT_TRUE(hold);
+        EXPECT_EQ(Checked(s, frmQuillbay::kChkTopmost), 1);
+        EXPECT_EQ(Mode(s), 1);
+        ::SendMessageW(s.Control(frmQuillbay::kChkPasteAndEnd), BM_CLICK, 0, 0);
+        s.Form().Unload();
+        EXPECT_FALSE(s.Form().Loaded());
+        hold.reset();
+        EXPECT_EQ(SettingsBytes(), file);
+        EXPECT_TRUE(s.boxes.empty());
+    }
+    // A folder where the file should be: nothing to read, nothing written,
+    // and the window still closes.
+    ASSERT_TRUE(::CreateDirectoryW(apptest::OwnSettingsFile().c_str(), nullptr));
+    {
+        FormSession s;
+        EXPECT_EQ(Checked(s, frmQuillbay::kChkTopmost), 0);
+        s.Form().Unload();
+        EXPECT_FALSE(s.Form().Loaded());
+        EXPECT_NE(::GetFileAttributesW(apptest::OwnSettingsFile().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    }
+    ::RemoveDirectoryW(apptest::OwnSettingsFile().c_str());
+}
+
+TEST(ReliabilitySettings, WritesInAReadOnlyFolderOrALockedFileReportWhatReallyHappened)
+{
+    // Windows does not stop new files in a folder marked read-only; what
+    // counts is that a write said to succeed can be read back, and one said
+    // to fail changed nothing.
+    TempDir folder;
+    ASSERT_TRUE(::SetFileAttributesW(folder.Path().c_str(), FILE_ATTRIBUTE_READONLY));
+    INIAccess ini;
+    ini.FileName = folder / L"Quillbay.ini";
+    const bool written = ini.SetINIData(L"Mode", L"1", L"Quillbay");
+    EXPECT_EQ(ini.GetINIData(L"Mode"), written ? L"1" : L"");
+
+    const std::wstring locked = folder / L"locked.ini";
+    testsupport::WriteFileBytes(locked, "[Quillbay]\r\nMode=0\r\n");
+    {
+        platform::UniqueFile hold = HoldWithoutWriteSharing(locked);
+        ASSERT_TRUE(hold);
+        ini.FileName = locked;
+        EXPECT_FALSE(ini.SetINIData(L"Mode", L"1"));
+        EXPECT_EQ(ini.GetINIData(L"Mode"), L"0");
+    }
+    ::SetFileAttributesW(folder.Path().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+} // namespace

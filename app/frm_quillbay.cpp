@@ -327,19 +327,18 @@ void frmQuillbay::cmdExec_Click()
 
     // Nothing to deliver must not delete the editor's selection.
     if (!joined.empty() && hadEditor) {
-        std::int32_t start = 0;
-        std::int32_t length = 0;
+        std::pair<std::int32_t, std::int32_t> before;
         if (ui::combo::Chosen(Control(kCboMode)).value_or(0) == 0) {
-            start = m_editor.SelStart();
-            length = m_editor.SelLength();
+            before = m_editor.Selection();
         } else {
             // At the caret after the last byte: the document is never rewritten.
-            start = m_editor.Length();
-            m_editor.SelStart(start);
+            const std::int32_t end = m_editor.Length();
+            m_editor.SelStart(end);
+            before = {end, end};
         }
         const std::size_t bytes = joined.size();
         m_editor.SelTextAnsi(std::move(joined));
-        CheckDelivery(start, length, bytes);
+        CheckDelivery(before, bytes);
     }
 
     if (ui::check::Value(Control(kChkPasteAndEnd)) == 1) Unload();
@@ -349,16 +348,17 @@ void frmQuillbay::cmdExec_Click()
 // sent must not leave a paste that looks done. A paste that went in whole
 // leaves the caret right after it; anything else is told, and a paste sent in
 // one message, which the editor took as one edit, is taken back.
-void frmQuillbay::CheckDelivery(std::int32_t start, std::int32_t length, std::size_t bytes)
+void frmQuillbay::CheckDelivery(std::pair<std::int32_t, std::int32_t> before, std::size_t bytes)
 {
     if (!m_editor.HadTeraPad()) {
         ShowMessage(texts::kEditorMissing, MB_OK);
         return;
     }
-    const std::int32_t caret = m_editor.SelStart();
-    const std::int32_t selected = m_editor.SelLength();
-    if (selected == 0 && static_cast<std::int64_t>(caret) - start == static_cast<std::int64_t>(bytes)) return;
-    if (caret == start && selected == length) {
+    const auto [start, end] = m_editor.Selection();
+    const std::int64_t caretAfterPaste = static_cast<std::int64_t>(std::min(before.first, before.second)) +
+                                         static_cast<std::int64_t>(bytes);
+    if (start == end && start == caretAfterPaste) return;
+    if (std::pair(start, end) == before) {
         ShowMessage(texts::kPasteRefused, MB_OK | MB_ICONEXCLAMATION);
         return;
     }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class frmQuillbay {
@@ -69,7 +70,7 @@ public:
     void cmdExec_Click();
 
 private:
-    void CheckDelivery(std::int32_t start, std::int32_t length, std::size_t bytes);
+    void CheckDelivery(std::pair<std::int32_t, std::int32_t> before, std::size_t bytes);
     void Form_Load();
     void Form_Unload();
     void LoadSettings();

@@ -21,6 +21,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <variant>
 
@@ -63,6 +64,9 @@ public:
     void SelStart(std::int32_t NewValue);
     std::int32_t SelLength();
     void SelLength(std::int32_t NewValue);
+    // Start and end of the selection from one query, for a caller that needs
+    // both (SelStart and SelLength would ask twice); {0, 0} without an editor.
+    std::pair<std::int32_t, std::int32_t> Selection();
     std::wstring Text();
     void Text(const std::wstring& NewValue);
     std::wstring SelText();

@@ -87,6 +87,15 @@ std::int32_t clsKestTeraPad::SelLength()
     return Sub32(static_cast<std::int32_t>(end), static_cast<std::int32_t>(start));
 }
 
+std::pair<std::int32_t, std::int32_t> clsKestTeraPad::Selection()
+{
+    if (!IsTeraPadWindow(m_hWnd)) return {0, 0};
+    DWORD start = 0;
+    DWORD end = 0;
+    platform::Send(GetEditHandle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {static_cast<std::int32_t>(start), static_cast<std::int32_t>(end)};
+}
+
 void clsKestTeraPad::SelLength(std::int32_t NewValue)
 {
     // No gate of its own: SelStart and SelSet each make theirs.

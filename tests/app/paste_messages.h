@@ -11,7 +11,7 @@ namespace apptest {
 
 inline std::vector<std::string> SelectionQueries()
 {
-    return {"main MSG_8192 0 p", "edit EM_GETSEL p 0", "main MSG_8192 0 p", "edit EM_GETSEL p p"};
+    return {"main MSG_8192 0 p", "edit EM_GETSEL p p"};
 }
 
 inline std::vector<std::string> PasteMessages(const std::vector<std::string>& before, long long bytes)

@@ -101,6 +101,25 @@ std::wstring SettingsPath()
     return platform::ExecutableFolder() + L"\\" + platform::ExecutableBaseName() + L".ini";
 }
 
+// The real window on a fresh bridge (capturing the editor in front), its
+// boxes answered at once, with file dropped through the drop target's handler.
+frmQuillbay::Options QuietOptions()
+{
+    frmQuillbay::Options options;
+    options.showMessage = [](HWND, const std::wstring&, const std::wstring&, UINT) { return IDOK; };
+    options.endsProgram = false;
+    return options;
+}
+
+void LoadAndDrop(frmQuillbay& window, const std::wstring& file)
+{
+    window.Load();
+    ::DeleteFileW(SettingsPath().c_str());
+    IDataObject* data = apptest::DataObject::Files({file});
+    window.lstFiles_OLEDragDrop(data);
+    data->Release();
+}
+
 // --- the paste against its floor ------------------------------------------------
 
 void BenchPaste(std::size_t size, int repeats)
@@ -113,16 +132,8 @@ void BenchPaste(std::size_t size, int repeats)
 
     StandIn editor;
     clsKestTeraPad bridge;
-    frmQuillbay::Options options;
-    options.showMessage = [](HWND, const std::wstring&, const std::wstring&, UINT) { return IDOK; };
-    options.endsProgram = false;
-    frmQuillbay window(bridge, std::move(options));
-    window.Load();
-    ::DeleteFileW(SettingsPath().c_str());
-    // The drop goes through the same handler the drop target calls.
-    IDataObject* data = apptest::DataObject::Files({file});
-    window.lstFiles_OLEDragDrop(data);
-    data->Release();
+    frmQuillbay window(bridge, QuietOptions());
+    LoadAndDrop(window, file);
 
     const auto resetEditor = [&] {
         editor.SetDocument(document);
@@ -192,14 +203,8 @@ int MemoryProbe(const std::wstring& file, int mode)
 {
     StandIn editor;
     clsKestTeraPad bridge;
-    frmQuillbay::Options options;
-    options.showMessage = [](HWND, const std::wstring&, const std::wstring&, UINT) { return IDOK; };
-    options.endsProgram = false;
-    frmQuillbay window(bridge, std::move(options));
-    window.Load();
-    IDataObject* data = apptest::DataObject::Files({file});
-    window.lstFiles_OLEDragDrop(data);
-    data->Release();
+    frmQuillbay window(bridge, QuietOptions());
+    LoadAndDrop(window, file);
     ::SendMessageW(::GetDlgItem(window.hwnd(), frmQuillbay::kCboMode), CB_SETCURSEL, mode, 0);
     PROCESS_MEMORY_COUNTERS before{};
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof before);

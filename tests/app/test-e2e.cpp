@@ -13,6 +13,7 @@
 #include "platform/ui.h"
 #include "support/standin_driver.h"
 #include "paste_messages.h"
+#include "ole_environment.h"
 
 #include <gtest/gtest.h>
 
@@ -32,12 +33,7 @@ using testsupport::StandIn;
 using testsupport::StandInOptions;
 using testsupport::TempDir;
 
-class OleEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { ::OleInitialize(nullptr); }
-    void TearDown() override { ::OleUninitialize(); }
-};
-const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+const auto* const kOle = ::testing::AddGlobalTestEnvironment(new apptest::OleEnvironment);
 
 // A drag that lets go after the target has seen it enter and move.
 class DropSource final : public IDropSource {

@@ -3,6 +3,7 @@
 #include "app/frm_quillbay.h"
 #include "app/mdl_quillbay.h"
 #include "support/standin_driver.h"
+#include "ole_environment.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +15,7 @@ using testsupport::StandIn;
 using testsupport::StandInOptions;
 using testsupport::TempDir;
 
-// RegisterDragDrop needs OLE on the test thread, as the program has it.
-class OleEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { ::OleInitialize(nullptr); }
-    void TearDown() override { ::OleUninitialize(); }
-};
-const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+const auto* const kOle = ::testing::AddGlobalTestEnvironment(new apptest::OleEnvironment);
 
 TEST(GetFileNameFromPath, GivesTheLastComponentWithDoubleByteNamesWhole)
 {

@@ -346,6 +346,16 @@ TEST(Executable, CarriesItsIconInTwoSizesAndTwoDepthsAndItsManifest)
                            ::SizeofResource(module, manifest));
     EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(text.find("<dpiAware"), std::string::npos);
+    // Windows refuses to start a program whose manifest asks for the common
+    // controls of another architecture: both names must match this build.
+    const std::string arch = sizeof(void*) == 8 ? "processorArchitecture=\"amd64\"" : "processorArchitecture=\"x86\"";
+    std::size_t named = 0;
+    for (std::size_t at = text.find("processorArchitecture="); at != std::string::npos;
+         at = text.find("processorArchitecture=", at + 1)) {
+        EXPECT_EQ(text.compare(at, arch.size(), arch), 0) << text.substr(at, 40);
+        ++named;
+    }
+    EXPECT_EQ(named, 2u);
     ::FreeLibrary(module);
 }
 

@@ -12,6 +12,11 @@
 
 namespace {
 
+// How long a started TeraPad may take to show its main window after Wine
+// already called it idle, and how often to look.
+constexpr DWORD kNewEditorWindowWaitMs = 10000;
+constexpr DWORD kPollMs = 50;
+
 std::string DescribePath(const std::wstring& path)
 {
     return path.empty() ? std::string("(no path: the editor does not publish one)")
@@ -35,8 +40,9 @@ void clsKestTeraPad::EnsureDebugInstance()
 void clsKestTeraPad::DebugPrint(const std::wstring& PrintStr)
 {
     EnsureDebugInstance();
-    if (!m_objDebug)
-        throw BridgeError("DebugPrint: no debug editor can be started, the captured TeraPad window is gone");
+    // A debug editor that never showed its window would swallow the line.
+    if (!m_objDebug || !m_objDebug->HadTeraPad())
+        throw BridgeError("DebugPrint: no debug editor can be had (the captured TeraPad window is gone, or the new one showed no window)");
     // Caret to the end with nothing selected, so the line is appended.
     m_objDebug->SelStart(m_objDebug->Length());
     m_objDebug->SelText(PrintStr + L"\r\n");
@@ -45,8 +51,8 @@ void clsKestTeraPad::DebugPrint(const std::wstring& PrintStr)
 void clsKestTeraPad::DebugClear()
 {
     EnsureDebugInstance();
-    if (!m_objDebug)
-        throw BridgeError("DebugClear: no debug editor can be started, the captured TeraPad window is gone");
+    if (!m_objDebug || !m_objDebug->HadTeraPad())
+        throw BridgeError("DebugClear: no debug editor can be had (the captured TeraPad window is gone, or the new one showed no window)");
     m_objDebug->Text(std::wstring());
 }
 
@@ -72,8 +78,16 @@ std::unique_ptr<clsKestTeraPad> clsKestTeraPad::FileNew()
     }
     // Until it waits for input its main window may not exist yet.
     platform::WaitUntilIdle(started.process.get(), INFINITE);
+    // Wine calls a process idle as soon as it first looks at its message
+    // queue, which on a busy machine can be before its main window is made:
+    // give the window a bounded while, so the bridge is not bound to nothing.
+    HWND main = GetProcessTopWindow(started.id);
+    for (DWORD waited = 0; !IsTeraPadWindow(main) && waited < kNewEditorWindowWaitMs; waited += kPollMs) {
+        if (platform::WaitForExit(started.process.get(), kPollMs)) break;
+        main = GetProcessTopWindow(started.id);
+    }
     auto editor = std::make_unique<clsKestTeraPad>();
-    editor->hwnd(GetProcessTopWindow(started.id));
+    editor->hwnd(main);
     return editor;
 }
 

@@ -280,6 +280,11 @@ DWORD WaitUntilIdle(HANDLE process, DWORD milliseconds) noexcept
     return ::WaitForInputIdle(process, milliseconds);
 }
 
+bool WaitForExit(HANDLE process, DWORD milliseconds) noexcept
+{
+    return ::WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0;
+}
+
 // --- files ---------------------------------------------------------------------
 
 std::wstring ExecutablePath()

@@ -212,6 +212,8 @@ struct StartedProcess {
 StartedProcess StartProgram(const std::wstring& path, int showCommand);
 // WaitForInputIdle; INFINITE waits without limit.
 DWORD WaitUntilIdle(HANDLE process, DWORD milliseconds) noexcept;
+// Whether the process ended within the time given (0: has it ended now).
+bool WaitForExit(HANDLE process, DWORD milliseconds) noexcept;
 
 // ---------------------------------------------------------------------------
 // Files and the running executable.

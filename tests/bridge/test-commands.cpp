@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <exception>
 #include <string>
 
@@ -208,6 +209,29 @@ TEST(FileNew, StartsTheEditorFromAPathWithBlanksAndBindsANewBridge)
     EXPECT_TRUE(further->HadTeraPad());
     EXPECT_EQ(further->TeraPadPath(), options.exePath);
     EXPECT_EQ(bridge.hwnd(), editor.Main());
+}
+
+TEST(FileNew, BindsToTheWindowOfAnEditorThatIsIdleBeforeItHasOne)
+{
+    StandIn editor;
+    editor.BringToFront();
+    clsKestTeraPad bridge;
+    StartedEditorsReaper reaper;
+    // The further editors look at their queue, then make their window 1.5 s later.
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"STANDINPAD_LATE_WINDOW_MS", L"1500"));
+    const std::unique_ptr<clsKestTeraPad> further = bridge.FileNew();
+    bridge.DebugPrint(L"late");
+    ::SetEnvironmentVariableW(L"STANDINPAD_LATE_WINDOW_MS", nullptr);
+
+    const std::vector<HWND> started = reaper.Started();
+    ASSERT_EQ(started.size(), 2u);
+    ASSERT_NE(further, nullptr);
+    EXPECT_TRUE(further->HadTeraPad());
+    const HWND debug = KestTeraPadProbe::DebugBridge(bridge)->hwnd();
+    EXPECT_NE(debug, further->hwnd());
+    for (HWND hwnd : {further->hwnd(), debug})
+        EXPECT_NE(std::find(started.begin(), started.end(), hwnd), started.end());
+    EXPECT_EQ(EditorDocument(debug), "late\r\n");
 }
 
 TEST(FileNew, FailsWithTheReasonWhenTheExecutableCannotBeStarted)

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <exception>
 #include <string>
 
@@ -25,6 +26,21 @@ int Fail(const std::string& text)
     return 2;
 }
 
+// A further editor that the program under test starts gets no arguments, so
+// this one comes from the environment: the stand-in takes one message from
+// its queue (a timer's, as a splash screen would; Wine then calls the
+// process idle) and only after a pause makes its main window.
+void StartLateIfAsked()
+{
+    wchar_t value[16] = {};
+    if (!::GetEnvironmentVariableW(L"STANDINPAD_LATE_WINDOW_MS", value, 16)) return;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, nullptr);
+    MSG message;
+    ::GetMessageA(&message, nullptr, WM_TIMER, WM_TIMER);
+    ::KillTimer(nullptr, timer);
+    ::Sleep(static_cast<DWORD>(std::wcstoul(value, nullptr, 10)));
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -32,6 +48,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     try {
         standin::Options options = standin::ParseOptions(standin::CommandLineArguments());
         standin::MainWindow::RegisterClasses(instance);
+        StartLateIfAsked();
         standin::MainWindow window(std::move(options));
         MSG message;
         while (::GetMessageA(&message, nullptr, 0, 0) > 0) {

@@ -164,3 +164,17 @@ stop_all() {
   XVFB_PID=""
   return 0
 }
+
+# Whoever only sources this file (the mutation sampler among them) gets the
+# main flavour ready; MUTATE_BUILD names a build folder of either flavour.
+if [ -n "${MUTATE_BUILD:-}" ]; then
+  case "$(grep -s '^CMAKE_TOOLCHAIN_FILE' "$MUTATE_BUILD/CMakeCache.txt")$(basename "$MUTATE_BUILD")" in
+    *x86_64*) use_flavour x86_64 ;;
+    *i686*) use_flavour i686 ;;
+    *) use_flavour "$(main_flavour)" ;;
+  esac
+  BUILD=$MUTATE_BUILD
+  export WINEPREFIX=$BUILD/wineprefix
+else
+  use_flavour "$(main_flavour)"
+fi

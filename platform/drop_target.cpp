@@ -48,6 +48,21 @@ private:
     bool m_filled = false;
 };
 
+// A global block locked by its owner's constructor, unlocked with the owner:
+// no path between the lock and its owner can leak it.
+class LockedGlobal {
+public:
+    explicit LockedGlobal(HGLOBAL memory) noexcept : m_data(::GlobalLock(memory))
+    {
+        if (m_data) m_lock.reset(memory);
+    }
+    const char* data() const noexcept { return static_cast<const char*>(m_data); }
+
+private:
+    void* m_data;
+    UniqueGlobalLock m_lock;
+};
+
 } // namespace
 
 bool OffersFileList(IDataObject* data) noexcept
@@ -73,9 +88,9 @@ std::vector<std::wstring> FileList(IDataObject* data)
     // files take seconds.
     HGLOBAL memory = medium.get().hGlobal;
     const SIZE_T size = ::GlobalSize(memory);
-    const auto* block = static_cast<const char*>(::GlobalLock(memory));
+    const LockedGlobal locked(memory);
+    const char* block = locked.data();
     if (!block) return paths;
-    UniqueGlobalLock lock(memory);
     if (size < sizeof(DROPFILES)) return paths;
     const auto* header = reinterpret_cast<const DROPFILES*>(block);
     if (header->pFiles >= size) return paths;

@@ -34,19 +34,6 @@ void ThrowError(const char* call, DWORD code)
     throw Win32Error(call, code);
 }
 
-std::wstring ErrorText(DWORD code)
-{
-    wchar_t* buffer = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
-    if (buffer) ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-        text.pop_back();
-    return text;
-}
-
 // --- text -------------------------------------------------------------------
 
 std::string ToAnsi(std::wstring_view text)
@@ -226,7 +213,6 @@ DWORD WindowProcessId(HWND hwnd) noexcept
 }
 
 HWND ParentWindow(HWND hwnd) noexcept { return ::GetParent(hwnd); }
-bool IsWindowAlive(HWND hwnd) noexcept { return hwnd && ::IsWindow(hwnd); }
 bool IsMaximized(HWND hwnd) noexcept { return ::IsZoomed(hwnd) != FALSE; }
 void Show(HWND hwnd, int showCommand) noexcept { ::ShowWindow(hwnd, showCommand); }
 bool BringToForeground(HWND hwnd) noexcept { return ::SetForegroundWindow(hwnd) != FALSE; }

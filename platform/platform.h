@@ -33,9 +33,6 @@ private:
 [[noreturn]] void ThrowLastError(const char* call);
 [[noreturn]] void ThrowError(const char* call, DWORD code);
 
-// The system's own wording for an error code, in 16-bit text.
-std::wstring ErrorText(DWORD code);
-
 // ---------------------------------------------------------------------------
 // Ownership: one move-only template, one alias per handle kind.
 
@@ -69,11 +66,14 @@ private:
     Type m_value = Traits::Invalid();
 };
 
-struct HandleTraits {
+// Processes and threads get traits of their own, so that one cannot be
+// handed where the other is meant.
+struct ProcessTraits {
     using Type = HANDLE;
     static Type Invalid() noexcept { return nullptr; }
     static void Close(Type h) noexcept { ::CloseHandle(h); }
 };
+struct ThreadTraits : ProcessTraits {};
 struct FileTraits {
     using Type = HANDLE;
     static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
@@ -101,8 +101,8 @@ struct GlobalLockTraits {
 };
 
 using UniqueFile = UniqueResource<FileTraits>;
-using UniqueProcess = UniqueResource<HandleTraits>;
-using UniqueThread = UniqueResource<HandleTraits>;
+using UniqueProcess = UniqueResource<ProcessTraits>;
+using UniqueThread = UniqueResource<ThreadTraits>;
 using UniqueFont = UniqueResource<FontTraits>;
 using UniqueIcon = UniqueResource<IconTraits>;
 using UniqueWindow = UniqueResource<WindowTraits>;
@@ -188,7 +188,6 @@ HWND TopWindow(HWND parent) noexcept;
 HWND NextWindow(HWND hwnd, UINT command) noexcept;
 DWORD WindowProcessId(HWND hwnd) noexcept;
 HWND ParentWindow(HWND hwnd) noexcept;
-bool IsWindowAlive(HWND hwnd) noexcept;
 bool IsMaximized(HWND hwnd) noexcept;
 void Show(HWND hwnd, int showCommand) noexcept;
 bool BringToForeground(HWND hwnd) noexcept;

@@ -100,19 +100,9 @@ LRESULT DefaultProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-LRESULT SendW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
-{
-    return ::SendMessageW(hwnd, message, wParam, lParam);
-}
-
 HWND Item(HWND parent, int id) noexcept
 {
     return ::GetDlgItem(parent, id);
-}
-
-int ItemId(HWND control) noexcept
-{
-    return ::GetDlgCtrlID(control);
 }
 
 std::wstring WindowText(HWND hwnd)
@@ -122,21 +112,6 @@ std::wstring WindowText(HWND hwnd)
     const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
     return text;
-}
-
-Rect ClientRectOf(HWND hwnd) noexcept
-{
-    RECT r{};
-    ::GetClientRect(hwnd, &r);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
-
-Rect ChildRect(HWND child) noexcept
-{
-    RECT r{};
-    ::GetWindowRect(child, &r);
-    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 void ShowNormal(HWND hwnd) noexcept
@@ -163,11 +138,6 @@ HWND NextTabItem(HWND parent, HWND from, bool previous) noexcept
 bool IsChildOf(HWND parent, HWND hwnd) noexcept
 {
     return hwnd && ::IsChild(parent, hwnd);
-}
-
-bool IsTopmost(HWND hwnd) noexcept
-{
-    return (::GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
 void SetRedraw(HWND hwnd, bool redraw) noexcept

@@ -45,20 +45,14 @@ void* StoredParam(HWND hwnd) noexcept;
 void ForgetParam(HWND hwnd) noexcept;
 
 LRESULT DefaultProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-LRESULT SendW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 HWND Item(HWND parent, int id) noexcept;
-int ItemId(HWND control) noexcept;
 std::wstring WindowText(HWND hwnd);
-Rect ClientRectOf(HWND hwnd) noexcept;
-// A child's rectangle in its parent's client coordinates.
-Rect ChildRect(HWND child) noexcept;
 void ShowNormal(HWND hwnd) noexcept;
 HWND FocusedWindow() noexcept;
 void Focus(HWND hwnd) noexcept;
 // The next (or previous) control in tab order after from, as dialogs move.
 HWND NextTabItem(HWND parent, HWND from, bool previous) noexcept;
 bool IsChildOf(HWND parent, HWND hwnd) noexcept;
-bool IsTopmost(HWND hwnd) noexcept;
 void SetRedraw(HWND hwnd, bool redraw) noexcept;
 
 // Runs the thread's messages until WM_QUIT, giving dialogWindow's keys (Tab,

@@ -209,8 +209,12 @@ StandIn::Info StandIn::State()
 
 void StandIn::SetDocument(const std::string& ansiBytes)
 {
-    COPYDATASTRUCT data{kCopySetDocument, static_cast<DWORD>(ansiBytes.size()),
-                        const_cast<char*>(ansiBytes.data())};
+    // Through a file: the stand-in's stack has room for a path, not for a
+    // document of megabytes (see its README).
+    const std::wstring path = m_folder + L"\\document.bin";
+    WriteFileBytes(path, ansiBytes);
+    COPYDATASTRUCT data{kCopySetDocument, static_cast<DWORD>(path.size() * sizeof(wchar_t)),
+                        const_cast<wchar_t*>(path.data())};
     if (!::SendMessageA(m_main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)))
         throw Failure("the document was not replaced");
 }

@@ -303,8 +303,12 @@ LRESULT MainWindow::OnCopyData(const COPYDATASTRUCT* data)
     if (!data || !m_memo) return FALSE;
     const char* bytes = static_cast<const char*>(data->lpData);
     if (data->dwData == kCopySetDocument) {
-        // A test's fixture, not an edit: ignores --limit and --readonly.
-        m_state.document.Reset(std::string(bytes ? bytes : "", bytes ? data->cbData : 0));
+        // A test's fixture, not an edit: ignores --limit and --readonly. The
+        // bytes come through a file because Wine puts a message's data on
+        // this thread's 1 MB stack: a document of a megabyte would end us.
+        if (!bytes || data->cbData % sizeof(wchar_t) != 0) return FALSE;
+        const std::wstring path(reinterpret_cast<const wchar_t*>(bytes), data->cbData / sizeof(wchar_t));
+        m_state.document.Reset(platform::ReadWholeFile(path));
         m_memo->Refresh();
         return TRUE;
     }

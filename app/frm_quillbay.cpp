@@ -3,7 +3,6 @@
 #include "app/mdl_quillbay.h"
 #include "app/resource.h"
 #include "app/texts.h"
-#include "bridge/terapad_interface.h"
 #include "settings/ini_access.h"
 
 #include <algorithm>
@@ -337,8 +336,8 @@ void frmQuillbay::cmdExec_Click()
             before = {end, end};
         }
         const std::size_t bytes = joined.size();
-        m_editor.SelTextAnsi(std::move(joined));
-        CheckDelivery(before, bytes);
+        const std::size_t messages = m_editor.SelTextAnsi(std::move(joined));
+        CheckDelivery(before, bytes, messages);
     }
 
     if (ui::check::Value(Control(kChkPasteAndEnd)) == 1) Unload();
@@ -348,7 +347,8 @@ void frmQuillbay::cmdExec_Click()
 // sent must not leave a paste that looks done. A paste that went in whole
 // leaves the caret right after it; anything else is told, and a paste sent in
 // one message, which the editor took as one edit, is taken back.
-void frmQuillbay::CheckDelivery(std::pair<std::int32_t, std::int32_t> before, std::size_t bytes)
+void frmQuillbay::CheckDelivery(std::pair<std::int32_t, std::int32_t> before, std::size_t bytes,
+                                std::size_t messages)
 {
     if (!m_editor.HadTeraPad()) {
         ShowMessage(texts::kEditorMissing, MB_OK);
@@ -362,9 +362,7 @@ void frmQuillbay::CheckDelivery(std::pair<std::int32_t, std::int32_t> before, st
         ShowMessage(texts::kPasteRefused, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    const auto version = platform::OsVersion();
-    const bool ninetyFive = version && version->dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
-    if (ninetyFive && bytes > static_cast<std::size_t>(terapad::kMaxInsertInOne)) {
+    if (messages > 1) {
         // Many pieces, and how many of them changed the document is unknown:
         // undoing a guessed number could take back the user's own edits.
         ShowMessage(texts::kPastePartial, MB_OK | MB_ICONEXCLAMATION);

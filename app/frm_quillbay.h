@@ -70,7 +70,7 @@ public:
     void cmdExec_Click();
 
 private:
-    void CheckDelivery(std::pair<std::int32_t, std::int32_t> before, std::size_t bytes);
+    void CheckDelivery(std::pair<std::int32_t, std::int32_t> before, std::size_t bytes, std::size_t messages);
     void Form_Load();
     void Form_Unload();
     void LoadSettings();

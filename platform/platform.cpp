@@ -247,6 +247,15 @@ std::optional<OSVERSIONINFOA> OsVersion(DWORD recordSize)
     return info;
 }
 
+bool RunsUnderWine() noexcept
+{
+    static const bool underWine = [] {
+        const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    return underWine;
+}
+
 int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT style) noexcept
 {
     return ::MessageBoxW(owner, text.c_str(), title.c_str(), style);

@@ -197,6 +197,11 @@ void SetTopmost(HWND hwnd, bool topmost) noexcept;
 // GetVersionExA with the record size set as the caller asks; empty on failure.
 std::optional<OSVERSIONINFOA> OsVersion(DWORD recordSize = sizeof(OSVERSIONINFOA));
 
+// Whether this process runs under Wine, whose ntdll exports wine_get_version.
+// Wine reports whatever Windows version it is told to, so the version record
+// cannot say this.
+bool RunsUnderWine() noexcept;
+
 int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT style) noexcept;
 
 // ---------------------------------------------------------------------------

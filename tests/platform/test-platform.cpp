@@ -100,3 +100,17 @@ TEST(CodePage, ContainsNulFindsANulAtEveryPositionOfAWord)
 }
 
 } // namespace
+
+namespace {
+
+TEST(System, TellsWineByItsNtdllNotByTheVersionItReports)
+{
+    // Wine's own registry branch is an independent sign; the reported version
+    // (any, through the prefix's AppDefaults) is none.
+    HKEY key = nullptr;
+    const bool wineKey = ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Wine", 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (key) ::RegCloseKey(key);
+    EXPECT_EQ(platform::RunsUnderWine(), wineKey);
+}
+
+} // namespace

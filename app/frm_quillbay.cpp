@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <tuple>
 #include <utility>
 
 namespace ui = platform::ui;
@@ -326,50 +327,72 @@ void frmQuillbay::cmdExec_Click()
 
     // Nothing to deliver must not delete the editor's selection.
     if (!joined.empty() && hadEditor) {
-        std::pair<std::int32_t, std::int32_t> before;
+        EditorState before;
         if (ui::combo::Chosen(Control(kCboMode)).value_or(0) == 0) {
-            before = m_editor.Selection();
+            std::tie(before.start, before.end) = m_editor.Selection();
+            before.length = m_editor.Length();
         } else {
             // At the caret after the last byte: the document is never rewritten.
-            const std::int32_t end = m_editor.Length();
-            m_editor.SelStart(end);
-            before = {end, end};
+            before.length = m_editor.Length();
+            m_editor.SelStart(before.length);
+            before.start = before.end = before.length;
         }
         const std::size_t bytes = joined.size();
         const std::size_t messages = m_editor.SelTextAnsi(std::move(joined));
-        CheckDelivery(before, bytes, messages);
+        ConfirmDelivery(before, bytes, messages);
     }
 
     if (ui::check::Value(Control(kChkPasteAndEnd)) == 1) Unload();
 }
 
 // An editor that went away, is read-only or keeps fewer bytes than it was
-// sent must not leave a paste that looks done. A paste that went in whole
-// leaves the caret right after it; anything else is told, and a paste sent in
-// one message, which the editor took as one edit, is taken back.
-void frmQuillbay::CheckDelivery(std::pair<std::int32_t, std::int32_t> before, std::size_t bytes,
-                                std::size_t messages)
+// sent must not leave a paste that looks done; and the user may type into
+// the editor while the paste is on its way, so nothing is concluded that the
+// editor's state does not prove. A paste that went in whole leaves the caret
+// right after it, or at least the document longer by exactly its bytes. It
+// was cut short when the document grew by fewer bytes and the caret stands
+// right after the part kept: a paste sent in one message, one edit to the
+// editor, is then taken back. Anything else is another edit in between: an
+// undo would take back that one, so the user is only told to check.
+bool frmQuillbay::ConfirmDelivery(const EditorState& before, std::size_t bytes, std::size_t messages)
 {
     if (!m_editor.HadTeraPad()) {
         ShowMessage(texts::kEditorMissing, MB_OK);
-        return;
+        return false;
     }
+    const std::int64_t from = std::min(before.start, before.end);
+    const std::int64_t sent = static_cast<std::int64_t>(bytes);
     const auto [start, end] = m_editor.Selection();
-    const std::int64_t caretAfterPaste = static_cast<std::int64_t>(std::min(before.first, before.second)) +
-                                         static_cast<std::int64_t>(bytes);
-    if (start == end && start == caretAfterPaste) return;
-    if (std::pair(start, end) == before) {
+    if (start == end && start == from + sent) return true;
+
+    const std::int32_t length = m_editor.Length();
+    if (length < 0) {
+        ShowMessage(texts::kEditorMissing, MB_OK);
+        return false;
+    }
+    const std::int64_t replaced = std::max(before.start, before.end) - from;
+    const std::int64_t kept = std::int64_t{length} - (std::int64_t{before.length} - replaced);
+    // Before the length test: a refused paste of as many bytes as were
+    // selected leaves the length as a whole one would.
+    if (length == before.length && start == before.start && end == before.end) {
         ShowMessage(texts::kPasteRefused, MB_OK | MB_ICONEXCLAMATION);
-        return;
+        return false;
+    }
+    if (kept == sent) return true; // only the caret moved since
+    const bool cutShort = start == end && kept >= 0 && kept < sent && start == from + kept;
+    if (!cutShort) {
+        ShowMessage(texts::kPasteUnconfirmed, MB_OK | MB_ICONEXCLAMATION);
+        return false;
     }
     if (messages > 1) {
         // Many pieces, and how many of them changed the document is unknown:
         // undoing a guessed number could take back the user's own edits.
         ShowMessage(texts::kPastePartial, MB_OK | MB_ICONEXCLAMATION);
-        return;
+        return false;
     }
     m_editor.Edit(EM_UNDO);
     ShowMessage(texts::kPasteTakenBack, MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 // --- messages ---------------------------------------------------------------------------

@@ -36,6 +36,8 @@ inline constexpr wchar_t kPasteRefused[] =
     L"TeraPad がテキストを受け付けませんでした (読み取り専用の文書かもしれません)。\r\nTeraPad の文書は変更していません。";
 inline constexpr wchar_t kPasteTakenBack[] =
     L"TeraPad がテキストの一部しか受け付けなかったため、貼り付けを取り消しました。";
+inline constexpr wchar_t kPasteUnconfirmed[] =
+    L"貼り付けの間に TeraPad の文書がほかにも変更されたため、テキストがすべて入ったかを確かめられませんでした。\r\nTeraPad の文書を確かめてください。";
 inline constexpr wchar_t kPastePartial[] =
     L"TeraPad がテキストの一部しか受け付けませんでした。\r\nTeraPad の文書を確かめてください (元に戻す操作で取り消せます)。";
 

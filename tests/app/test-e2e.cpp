@@ -180,7 +180,7 @@ TEST_F(EndToEnd, DroppedFilesArePastedAtTheCursorAndAtTheEnd)
     EXPECT_EQ(EntriesOf(run.Control(frmQuillbay::kLstFiles)), (std::vector<std::wstring>{L"一つ目.txt", L"second.txt"}));
 
     // Insert at the cursor: one replacement of 6 + 5 bytes.
-    EXPECT_TRUE(SameMessages(apptest::PasteAtCursorMessages(11), PasteAndCollectLog(editor, run, 6)));
+    EXPECT_TRUE(SameMessages(apptest::PasteAtCursorMessages(11), PasteAndCollectLog(editor, run, 8)));
     EXPECT_EQ(editor.Document(), "head\r\n\x82\xa0\x82\xa2\x82\xa4xyz\r\ntail");
 
     // Append: the caret goes after the last byte; the document is not rewritten.

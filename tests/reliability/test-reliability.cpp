@@ -14,11 +14,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -250,6 +252,87 @@ TEST(ReliabilityEditor, ALargePasteReachesAnEditorWithAnOrdinaryStackWhole)
         EXPECT_TRUE(p.session.boxes.empty());
         if (const std::optional<std::size_t> limit = PasteLimit())
             for (std::size_t piece : p.Replacements()) EXPECT_LE(piece, *limit);
+    }
+}
+
+// A person at the editor's keyboard whose keys reach the editor right after
+// the paste's last replacement, before the window looks at the editor again:
+// the stand-in (--pause-after-replace) waits at each replacement until this
+// lets it go, and handles the posted keys first.
+class QuickTypist {
+public:
+    struct Key {
+        UINT message;
+        WPARAM code;
+    };
+    QuickTypist(const std::wstring& name, HWND memo, std::size_t replacements, std::vector<Key> keys)
+        : m_replaced(::CreateEventW(nullptr, FALSE, FALSE, (name + L".replaced").c_str())),
+          m_go(::CreateEventW(nullptr, FALSE, FALSE, (name + L".go").c_str())),
+          m_thread([this, memo, replacements, keys] {
+              for (std::size_t i = 1; i <= replacements; ++i) {
+                  if (::WaitForSingleObject(m_replaced.get(), 15000) != WAIT_OBJECT_0) return;
+                  if (i == replacements) {
+                      for (const Key& key : keys) ::PostMessageW(memo, key.message, key.code, 0);
+                      m_typed = true;
+                  }
+                  ::SetEvent(m_go.get());
+              }
+          })
+    {
+    }
+    ~QuickTypist() { m_thread.join(); }
+    QuickTypist(const QuickTypist&) = delete;
+    QuickTypist& operator=(const QuickTypist&) = delete;
+    bool Typed() const { return m_typed; }
+
+private:
+    platform::UniqueResource<platform::HandleTraits> m_replaced, m_go;
+    std::atomic<bool> m_typed{false};
+    std::thread m_thread;
+};
+
+std::wstring EventName()
+{
+    static int counter = 0;
+    return L"qb-typist-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+}
+
+bool Undid(const std::vector<std::string>& log)
+{
+    for (const std::string& line : log)
+        if (line.find("EM_UNDO") != std::string::npos) return true;
+    return false;
+}
+
+TEST(ReliabilityEditor, AnEditTheUserMakesRightAfterThePasteIsNeverTakenBack)
+{
+    struct Row {
+        const char* what;
+        std::vector<QuickTypist::Key> keys;
+        std::string typed;          // what the keys add after the paste
+        std::vector<ShownBox> told; // the paste went in whole either way
+    };
+    const Row rows[] = {
+        // The document grew by one byte more than the paste: another edit
+        // came in between, which an undo would take back.
+        {"a character typed", {{WM_CHAR, 'x'}}, "x", {Box(texts::kPasteUnconfirmed)}},
+        // The document grew by exactly the paste: it went in whole.
+        {"the caret moved", {{WM_KEYDOWN, VK_LEFT}}, "", {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        StandInOptions options;
+        options.pauseAfterReplace = EventName();
+        Paste p(options);
+        const std::string text = Ascii(300);
+        const std::wstring file = p.File(L"t.txt", text);
+        p.session.Drop({file});
+        QuickTypist typist(options.pauseAfterReplace, p.editor.EditControl(), 1, row.keys);
+        p.Click();
+        EXPECT_TRUE(typist.Typed());
+        EXPECT_EQ(p.editor.Document(), Inserted(text + row.typed));
+        EXPECT_FALSE(Undid(p.editor.Log()));
+        EXPECT_EQ(p.session.boxes, row.told);
     }
 }
 

@@ -107,6 +107,7 @@ StandIn::StandIn(StandInOptions options) : m_folder(MakeTempDir())
         if (options.limit) add(L"--limit", std::to_wstring(*options.limit));
         if (options.exitAfter) add(L"--exit-after", std::to_wstring(*options.exitAfter));
         if (options.editMode != 0) add(L"--edit-mode", std::to_wstring(options.editMode));
+        add(L"--pause-after-replace", options.pauseAfterReplace);
         args.insert(args.end(), options.extraArgs.begin(), options.extraArgs.end());
 
         std::wstring commandLine = Quote(exe);

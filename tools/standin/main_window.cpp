@@ -111,6 +111,7 @@ MainWindow::MainWindow(Options options)
     m_state.document.Reset(InitialDocument(m_options));
     m_state.document.SetReadOnly(m_options.readOnly);
     m_state.limit = m_options.limit;
+    m_state.pauseAfterReplace = m_options.pauseAfterReplace;
 
     if (!::CreateWindowExA(0, kMainWindowClass, "StandInPad", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                            CW_USEDEFAULT, 640, 480, nullptr, BuildMenu(), ::GetModuleHandleA(nullptr), this))

@@ -326,6 +326,7 @@ void frmQuillbay::cmdExec_Click()
     }
 
     // Nothing to deliver must not delete the editor's selection.
+    bool deliveredWhole = hadEditor;
     if (!joined.empty() && hadEditor) {
         EditorState before;
         if (ui::combo::Chosen(Control(kCboMode)).value_or(0) == 0) {
@@ -339,10 +340,12 @@ void frmQuillbay::cmdExec_Click()
         }
         const std::size_t bytes = joined.size();
         const std::size_t messages = m_editor.SelTextAnsi(std::move(joined));
-        ConfirmDelivery(before, bytes, messages);
+        deliveredWhole = ConfirmDelivery(before, bytes, messages);
     }
 
-    if (ui::check::Value(Control(kChkPasteAndEnd)) == 1) Unload();
+    // A paste that did not go in whole keeps the window and its list, as an
+    // unreadable file does: the user is to try again.
+    if (deliveredWhole && ui::check::Value(Control(kChkPasteAndEnd)) == 1) Unload();
 }
 
 // An editor that went away, is read-only or keeps fewer bytes than it was

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <random>
@@ -333,6 +334,36 @@ TEST(ReliabilityEditor, AnEditTheUserMakesRightAfterThePasteIsNeverTakenBack)
         EXPECT_EQ(p.editor.Document(), Inserted(text + row.typed));
         EXPECT_FALSE(Undid(p.editor.Log()));
         EXPECT_EQ(p.session.boxes, row.told);
+    }
+}
+
+TEST(ReliabilityEditor, APasteThatDidNotGoInWholeKeepsTheWindowEvenWithQuitAfterPasting)
+{
+    struct Row {
+        const char* what;
+        std::function<void(StandInOptions&)> editor;
+        std::function<void(Paste&)> beforeClick; // may be empty
+        bool whole;
+    };
+    const Row rows[] = {
+        {"taken whole", [](StandInOptions&) {}, {}, true},
+        {"refused by a read-only editor", [](StandInOptions& o) { o.readOnly = true; }, {}, false},
+        {"cut short and taken back", [](StandInOptions& o) { o.limit = 1000; }, {}, false},
+        {"the editor closed before", [](StandInOptions&) {}, [](Paste& p) { p.editor.Close(); }, false},
+        {"the editor ending at the replacement", [](StandInOptions& o) { o.exitAfter = 6; }, {}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        StandInOptions options;
+        row.editor(options);
+        Paste p(options);
+        p.session.Drop({p.File(L"t.txt", Ascii(3000))});
+        ::SendMessageW(p.session.Control(frmQuillbay::kChkPasteAndEnd), BM_SETCHECK, BST_CHECKED, 0);
+        if (row.beforeClick) row.beforeClick(p);
+        p.session.Click(frmQuillbay::kCmdExec);
+        EXPECT_EQ(p.session.Form().Loaded(), !row.whole);
+        EXPECT_EQ(p.session.boxes.empty(), row.whole);
+        if (!row.whole) EXPECT_EQ(p.session.Form().PathCount(), 1);
     }
 }
 

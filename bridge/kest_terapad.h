@@ -38,7 +38,9 @@ class clsKestTeraPad {
 public:
     using EditArg = std::variant<std::int32_t, std::wstring>;
 
-    // Captures the foreground window if it is a TeraPad main window.
+    // Captures the TeraPad main window of the process that started this one
+    // (an editor's Tools menu) if it has one; otherwise the foreground window
+    // if it is a TeraPad main window.
     clsKestTeraPad();
     ~clsKestTeraPad();
     clsKestTeraPad(const clsKestTeraPad&) = delete;
@@ -101,6 +103,8 @@ private:
     static std::wstring TrimNull(const std::wstring& s);
     static std::wstring GetWindowsName();
     static HWND GetProcessTopWindow(DWORD processId);
+    // The first TeraPad main window of the process in z-order, or 0.
+    HWND GetProcessEditorWindow(DWORD processId) const;
     static std::array<std::int32_t, 4> GetFileVersion(const std::wstring& path);
     void EnsureDebugInstance();
 

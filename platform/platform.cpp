@@ -1,6 +1,7 @@
 #include "platform/platform.h"
 
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -287,6 +288,47 @@ StartedProcess StartProgram(const std::wstring& path, int showCommand)
 DWORD WaitUntilIdle(HANDLE process, DWORD milliseconds) noexcept
 {
     return ::WaitForInputIdle(process, milliseconds);
+}
+
+namespace {
+
+std::optional<ULONGLONG> CreationTime(HANDLE process) noexcept
+{
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return std::nullopt;
+    return ULARGE_INTEGER{{created.dwLowDateTime, created.dwHighDateTime}}.QuadPart;
+}
+
+} // namespace
+
+std::optional<DWORD> ParentProcessId()
+{
+    const DWORD self = ::GetCurrentProcessId();
+    DWORD parent = 0;
+    {
+        const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        if (!snapshot) return std::nullopt;
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+            if (entry.th32ProcessID == self) {
+                parent = entry.th32ParentProcessID;
+                break;
+            }
+        }
+    }
+    if (parent == 0 || parent == self) return std::nullopt;
+    // The snapshot keeps the number of a parent that has ended, and the
+    // system may have given it to a newer process since.
+    UniqueProcess process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parent));
+    if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, parent));
+    if (!process) return std::nullopt;
+    DWORD exitCode = 0;
+    if (!::GetExitCodeProcess(process.get(), &exitCode) || exitCode != STILL_ACTIVE) return std::nullopt;
+    const std::optional<ULONGLONG> parentCreated = CreationTime(process.get());
+    const std::optional<ULONGLONG> selfCreated = CreationTime(::GetCurrentProcess());
+    if (!parentCreated || !selfCreated || *parentCreated > *selfCreated) return std::nullopt;
+    return parent;
 }
 
 // --- files ---------------------------------------------------------------------

@@ -218,6 +218,11 @@ StartedProcess StartProgram(const std::wstring& path, int showCommand);
 // WaitForInputIdle; INFINITE waits without limit.
 DWORD WaitUntilIdle(HANDLE process, DWORD milliseconds) noexcept;
 
+// The process that started this one, while it runs: empty when it has ended
+// or cannot be told (a number handed on to a process started after this one
+// is no parent).
+std::optional<DWORD> ParentProcessId();
+
 // ---------------------------------------------------------------------------
 // Files and the running executable.
 

@@ -21,6 +21,7 @@
 #include <ole2.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -94,6 +95,33 @@ RunningQuillbay StartFromToolsMenu(StandIn& editor)
         DWORD pid = 0;
         ::GetWindowThreadProcessId(run.window, &pid);
         run.process.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid));
+    }
+    return run;
+}
+
+// Starts Quillbay from this test process, which has no editor window, and
+// waits for its window.
+RunningQuillbay StartDirectly(const std::wstring& exe)
+{
+    RunningQuillbay run;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info))
+        return run;
+    platform::UniqueThread thread(info.hThread);
+    run.process.reset(info.hProcess);
+    for (int waited = 0; waited < 15000 && !run.window; waited += 50) {
+        std::vector<HWND> found;
+        ::EnumWindows(CollectQuillbay, reinterpret_cast<LPARAM>(&found));
+        for (HWND hwnd : found) {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(hwnd, &pid);
+            if (pid == info.dwProcessId) run.window = hwnd;
+        }
+        if (!run.window) ::Sleep(50);
     }
     return run;
 }
@@ -195,6 +223,42 @@ TEST_F(EndToEnd, DroppedFilesArePastedAtTheCursorAndAtTheEnd)
     ::PostMessageW(run.window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(run.WaitForExit(15000));
     EXPECT_EQ(SettingsOf(folder / L"Quillbay.ini"), "[Quillbay]\r\nPasteAndEnd=0\r\nchkTopmost=0\r\nMode=1\r\n");
+}
+
+TEST_F(EndToEnd, TheEditorWhoseToolsMenuStartedQuillbayGetsThePasteWhicheverEditorIsInFront)
+{
+    StandInOptions options;
+    options.tool = Exe();
+    StandIn starter(options);
+    StandIn front;
+    struct Row {
+        const char* what;
+        std::function<RunningQuillbay()> start;
+        StandIn& receiver;
+        StandIn& other;
+    };
+    const Row rows[] = {
+        // Another editor came to the front while Quillbay started.
+        {"from the Tools menu of the editor behind", [&] { return StartFromToolsMenu(starter); }, starter, front},
+        // Started by a program with no editor window: the one in front.
+        {"by a program that is no editor", [&] { return StartDirectly(Exe()); }, front, starter},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        starter.SetDocument("");
+        front.SetDocument("");
+        front.BringToFront();
+        RunningQuillbay run = row.start();
+        ASSERT_TRUE(run.window) << "Quillbay did not start";
+        ASSERT_EQ(DragFilesOnto(run.Control(frmQuillbay::kLstFiles), {second}), static_cast<DWORD>(DROPEFFECT_COPY));
+        row.other.ClearLog();
+        EXPECT_TRUE(SameMessages(apptest::PasteAtCursorMessages(5), PasteAndCollectLog(row.receiver, run, 8)));
+        EXPECT_EQ(row.receiver.Document(), "xyz\r\n");
+        EXPECT_TRUE(SameMessages({}, row.other.Log()));
+        EXPECT_EQ(row.other.Document(), "");
+        ::PostMessageW(run.window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(run.WaitForExit(15000));
+    }
 }
 
 TEST_F(EndToEnd, TextDraggedOverTheListIsRefusedAndAddsNothing)

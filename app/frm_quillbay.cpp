@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <exception>
 #include <tuple>
+#include <unordered_set>
 #include <utility>
 
 namespace ui = platform::ui;
@@ -73,17 +74,44 @@ const wchar_t* ReasonText(platform::FileReadError::Reason reason) noexcept
     return texts::kReasonReadFailed;
 }
 
+// The box names at most this many files, each path cut to this many
+// characters: a box that grows with the list ends up taller than the screen,
+// its OK button out of reach, and a path of millions of characters froze the
+// window while the box was laid out.
+constexpr std::size_t kNamedFiles = 5;
+constexpr std::size_t kShownPathChars = 100;
+constexpr std::size_t kShownPathHead = 40; // drive and first folders; the rest of the room goes to the file's end
+
+// The path as the box shows it: whole when short, else its head and its end
+// around an ellipsis, never splitting a surrogate pair.
+std::wstring ShownPath(const std::wstring& path)
+{
+    if (path.size() <= kShownPathChars) return path;
+    const auto isHigh = [](wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+    const auto isLow = [](wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+    std::size_t head = kShownPathHead;
+    if (isHigh(path[head - 1])) --head;
+    std::size_t tail = path.size() - (kShownPathChars - 1 - kShownPathHead);
+    if (isLow(path[tail])) ++tail;
+    return path.substr(0, head) + L"\x2026" + path.substr(tail);
+}
+
 std::wstring UnreadableFilesMessage(const std::vector<platform::FileReadError>& failures)
 {
     std::wstring text = texts::kUnreadableHeader;
     text += L"\r\n";
-    std::vector<std::wstring> named;
+    std::unordered_set<std::wstring> named;
+    std::size_t rest = 0;
     for (const auto& failure : failures) {
-        // A file listed twice is named once.
-        if (std::find(named.begin(), named.end(), failure.Path()) != named.end()) continue;
-        named.push_back(failure.Path());
-        text += L"\r\n" + failure.Path() + L"\r\n" + texts::kUnreadableReasonPrefix + ReasonText(failure.Why());
+        // A file listed twice is named once, and counted once.
+        if (!named.insert(failure.Path()).second) continue;
+        if (named.size() > kNamedFiles) {
+            ++rest;
+            continue;
+        }
+        text += L"\r\n" + ShownPath(failure.Path()) + L"\r\n" + texts::kUnreadableReasonPrefix + ReasonText(failure.Why());
     }
+    if (rest > 0) text += L"\r\n\r\n" + std::wstring(texts::kUnreadableRestBefore) + std::to_wstring(rest) + texts::kUnreadableRestAfter;
     return text;
 }
 

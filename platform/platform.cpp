@@ -398,6 +398,9 @@ FileReadError::Reason ReasonFor(DWORD code) noexcept
 std::string ReadWholeFile(const std::wstring& path)
 {
     using Reason = FileReadError::Reason;
+    // No file system names a file with a longer path, and handing millions
+    // of characters to the system only costs time.
+    if (path.size() > kMaxPathChars) throw FileReadError(path, Reason::NotFound, ERROR_FILENAME_EXCED_RANGE);
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw FileReadError(path, Reason::IsFolder, ERROR_ACCESS_DENIED);

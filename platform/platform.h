@@ -251,6 +251,8 @@ private:
 
 // Largest file read whole: the byte length is a 32-bit signed count.
 inline constexpr std::uint64_t kMaxReadableFile = 0x7FFFFFFF;
+// Longest path Windows opens at all (the \\?\ form), in 16-bit characters.
+inline constexpr std::size_t kMaxPathChars = 32767;
 
 // Opens by the 16-bit path (so names outside the ANSI code page work), reads
 // every byte, closes. Throws FileReadError.

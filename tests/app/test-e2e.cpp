@@ -9,6 +9,7 @@
 // all run for real. (The demo drops through X's XDND instead, as a file
 // manager would; that path needs an X client outside Wine.)
 #include "app/frm_quillbay.h"
+#include "app/texts.h"
 #include "data_object.h"
 #include "platform/ui.h"
 #include "support/standin_driver.h"
@@ -21,6 +22,7 @@
 #include <ole2.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <set>
 #include <string>
@@ -340,6 +342,76 @@ TEST_F(EndToEnd, AnUnreadableFileShowsOneRealMessageBoxAndTheProgramGoesOn)
     EXPECT_EQ(EntriesOf(run.Control(frmQuillbay::kLstFiles)).size(), 2u);
     ::PostMessageW(run.window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(run.WaitForExit(15000));
+}
+
+// The message box of the running program, once it shows.
+HWND WaitForBoxOf(const RunningQuillbay& run, DWORD milliseconds)
+{
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(run.window, &pid);
+    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
+        for (HWND box = ::FindWindowW(L"#32770", L"Quillbay"); box; box = ::FindWindowExW(nullptr, box, L"#32770", L"Quillbay")) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(box, &owner);
+            if (owner == pid && ::IsWindowVisible(box)) return box;
+        }
+        ::Sleep(50);
+    }
+    return nullptr;
+}
+
+bool OnScreen(HWND window)
+{
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return r.left >= 0 && r.top >= 0 && r.right <= ::GetSystemMetrics(SM_CXSCREEN) &&
+           r.bottom <= ::GetSystemMetrics(SM_CYSCREEN);
+}
+
+TEST_F(EndToEnd, TheBoxForManyOrLongUnreadablePathsStaysOnTheScreenWithItsOkButton)
+{
+    StandInOptions options;
+    options.tool = Exe();
+    StandIn editor(options);
+    struct Row {
+        const char* what;
+        std::vector<std::wstring> paths; // none of them exists
+        std::size_t named;
+    };
+    std::vector<std::wstring> forty;
+    for (int i = 0; i < 40; ++i) forty.push_back(files / (L"gone" + std::to_wstring(i) + L".txt"));
+    // A path of 5.2 million characters, as raw drop data can carry.
+    const std::wstring huge = files.Path() + L"\\" + std::wstring(5200000, L'\x3042') + L".txt";
+    const Row rows[] = {
+        {"40 files", forty, 5},
+        {"a path of 5.2 million characters", {huge, forty[0]}, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        RunningQuillbay run = StartFromToolsMenu(editor);
+        ASSERT_TRUE(run.window);
+        ASSERT_EQ(DragFilesOnto(run.Control(frmQuillbay::kLstFiles), row.paths), static_cast<DWORD>(DROPEFFECT_COPY));
+        const auto start = std::chrono::steady_clock::now();
+        ::PostMessageW(run.Control(frmQuillbay::kCmdExec), BM_CLICK, 0, 0);
+        HWND box = WaitForBoxOf(run, 30000);
+        ASSERT_TRUE(box) << "no message box";
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_TRUE(OnScreen(box));
+        HWND ok = ::GetDlgItem(box, IDOK);
+        EXPECT_TRUE(ok && ::IsWindowVisible(ok) && OnScreen(ok));
+        std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(::GetDlgItem(box, 0xFFFF))) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(::GetDlgItemTextW(box, 0xFFFF, text.data(), static_cast<int>(text.size()))));
+        std::size_t reasons = 0;
+        for (std::size_t at = text.find(texts::kUnreadableReasonPrefix); at != std::wstring::npos;
+             at = text.find(texts::kUnreadableReasonPrefix, at + 1))
+            ++reasons;
+        EXPECT_EQ(reasons, row.named);
+        EXPECT_LT(text.size(), 2000u);
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_FALSE(run.WaitForExit(500));
+        ::PostMessageW(run.window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(run.WaitForExit(15000));
+    }
 }
 
 TEST_F(EndToEnd, TheRunningWindowKeepsItsDesignWithTheManifestsControls)

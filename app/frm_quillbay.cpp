@@ -69,6 +69,8 @@ const wchar_t* ReasonText(platform::FileReadError::Reason reason) noexcept
     case Reason::IsFolder: return texts::kReasonIsFolder;
     case Reason::TooLarge: return texts::kReasonTooLarge;
     case Reason::ContainsNul: return texts::kReasonContainsNul;
+    case Reason::NotRegular: return texts::kReasonNotRegular;
+    case Reason::SizeChanged: return texts::kReasonSizeChanged;
     case Reason::ReadFailed: break;
     }
     return texts::kReasonReadFailed;
@@ -333,11 +335,12 @@ void frmQuillbay::cmdExec_Click()
         if (!ui::list::Selected(list, i)) continue;
         const std::wstring& path = m_strPaths[static_cast<std::size_t>(i)];
         try {
-            std::string bytes = platform::ReadWholeFile(path);
-            if (platform::ContainsNul(bytes)) {
-                failures.emplace_back(path, platform::FileReadError::Reason::ContainsNul, ERROR_INVALID_DATA);
-                continue;
-            }
+            // A NUL ends the file as text: known at its first part, not after
+            // reading gigabytes of zeros.
+            std::string bytes = platform::ReadWholeFile(path, [&path](std::string_view part) {
+                if (platform::ContainsNul(part))
+                    throw platform::FileReadError(path, platform::FileReadError::Reason::ContainsNul, ERROR_INVALID_DATA);
+            });
             // Each file on its own: a lone lead byte at a file's end must not
             // pair with the next file's first byte.
             bytes = platform::RoundTripAnsi(std::move(bytes));

@@ -30,6 +30,9 @@ inline constexpr wchar_t kReasonIsFolder[] = L"ファイルではなくフォル
 inline constexpr wchar_t kReasonTooLarge[] = L"ファイルが大きすぎます (2 GB 以上)。";
 inline constexpr wchar_t kReasonReadFailed[] = L"読み込み中にエラーが発生しました。";
 inline constexpr wchar_t kReasonContainsNul[] = L"NUL 文字を含むため、テキストとして貼り付けられません。";
+inline constexpr wchar_t kReasonNotRegular[] = L"通常のファイルではありません (デバイスやパイプなど)。";
+inline constexpr wchar_t kReasonSizeChanged[] =
+    L"読み込み中に大きさが変わりました (書き込み中のファイルか、大きさの定まらない特殊なファイルです)。";
 // After the first few files named: "ほか 35 個のファイルも読み込めませんでした。"
 inline constexpr wchar_t kUnreadableRestBefore[] = L"ほか ";
 inline constexpr wchar_t kUnreadableRestAfter[] = L" 個のファイルも読み込めませんでした。";

@@ -6,6 +6,7 @@
 #include <ole2.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -236,8 +237,10 @@ std::wstring ExecutableBaseName();
 class FileReadError : public std::runtime_error {
 public:
     // ContainsNul: read, but a NUL byte would end the text on its way to an
-    // editor and silently drop the rest of the paste.
-    enum class Reason { NotFound, AccessDenied, Locked, IsFolder, TooLarge, ReadFailed, ContainsNul };
+    // editor and silently drop the rest of the paste. NotRegular: a device
+    // or a pipe. SizeChanged: more bytes than its size said.
+    enum class Reason { NotFound, AccessDenied, Locked, IsFolder, TooLarge, ReadFailed, ContainsNul, NotRegular,
+                        SizeChanged };
     FileReadError(std::wstring path, Reason reason, DWORD code);
     const std::wstring& Path() const noexcept { return m_path; }
     Reason Why() const noexcept { return m_reason; }
@@ -255,8 +258,11 @@ inline constexpr std::uint64_t kMaxReadableFile = 0x7FFFFFFF;
 inline constexpr std::size_t kMaxPathChars = 32767;
 
 // Opens by the 16-bit path (so names outside the ANSI code page work), reads
-// every byte, closes. Throws FileReadError.
-std::string ReadWholeFile(const std::wstring& path);
+// every byte, closes. Throws FileReadError, also for a device, a pipe or a
+// file that holds more than its size. `inspect`, when given, sees each part
+// as it is read and may end the read by throwing.
+inline constexpr std::size_t kReadPart = 1u << 20;
+std::string ReadWholeFile(const std::wstring& path, const std::function<void(std::string_view part)>& inspect = {});
 
 // PathStripPathA on the buffer in place.
 void StripPath(std::string& buffer);

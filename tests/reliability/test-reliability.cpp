@@ -409,6 +409,99 @@ TEST(ReliabilityFiles, AFileThatCannotBePastedStopsThePasteAndNamesItsReason)
     }
 }
 
+// The Unix path of a folder, as Wine maps it (Z: is the Unix root).
+std::string UnixPathOf(const std::wstring& folder)
+{
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    const auto toUnix =
+        reinterpret_cast<ToUnix>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    if (!toUnix) return {};
+    char* unix = toUnix(folder.c_str());
+    const std::string path = unix ? unix : "";
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return path;
+}
+
+// A Unix FIFO, made by Linux's own mkfifo, which Wine starts like any program.
+std::wstring MakeFifo(const std::wstring& folder)
+{
+    const std::wstring fifo = folder + L"\\fifo";
+    std::wstring command = L"\"Z:\\usr\\bin\\mkfifo\" \"" + platform::FromAnsi(UnixPathOf(folder)) + L"/fifo\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(L"Z:\\usr\\bin\\mkfifo", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &info))
+        return {};
+    platform::UniqueProcess process(info.hProcess);
+    platform::UniqueThread thread(info.hThread);
+    // Wine does not wait for a Unix program: wait for what it makes.
+    for (int waited = 0; waited < 5000; waited += 20) {
+        platform::UniqueFile open(::CreateFileW(fifo.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                OPEN_EXISTING, 0, nullptr));
+        if (open) return fifo;
+        ::Sleep(20);
+    }
+    return {};
+}
+
+TEST(ReliabilityFiles, DevicesPipesAndFilesOfNoFixedSizeAreToldNotPastedAsEmpty)
+{
+    if (!platform::RunsUnderWine()) GTEST_SKIP() << "the Unix files Wine shows under Z:";
+    Paste p;
+    const std::wstring fifo = MakeFifo(p.files.Path());
+    ASSERT_FALSE(fifo.empty()) << "no FIFO";
+    const std::wstring pipeName = L"\\\\.\\pipe\\qb-" + std::to_wstring(::GetCurrentProcessId());
+    platform::UniqueFile pipe(::CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 4096, 4096,
+                                                 0, nullptr));
+    ASSERT_TRUE(pipe);
+    struct Row {
+        std::wstring path;
+        const wchar_t* reason;
+    };
+    const Row rows[] = {
+        {L"Z:\\dev\\zero", texts::kReasonNotRegular},
+        {L"Z:\\dev\\urandom", texts::kReasonNotRegular},
+        {fifo, texts::kReasonNotRegular},
+        {pipeName, texts::kReasonNotRegular},
+        // A size of 0, yet text when read.
+        {L"Z:\\proc\\cpuinfo", texts::kReasonSizeChanged},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(platform::ToAnsi(row.path));
+        p.PasteOnly({row.path});
+        EXPECT_TRUE(p.editor.Log().empty());
+        EXPECT_EQ(p.editor.Document(), kDocument);
+        EXPECT_EQ(p.session.boxes, (std::vector<ShownBox>{Box((std::wstring(texts::kUnreadableHeader) + L"\r\n\r\n" +
+                                                                row.path + L"\r\n" + texts::kUnreadableReasonPrefix +
+                                                                row.reason).c_str())}));
+    }
+}
+
+TEST(ReliabilityFiles, AHugeFileOfZerosIsToldAtItsFirstNulNotAfterReadingItAll)
+{
+    Paste p;
+    const std::wstring zeros = p.files / L"zeros.bin";
+    {
+        // 2 GiB - 1 bytes, the largest readable size, made sparse by setting its end.
+        platform::UniqueFile file(::CreateFileW(zeros.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file);
+        LARGE_INTEGER size{};
+        size.QuadPart = 0x7FFFFFFF;
+        ASSERT_TRUE(::SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(::SetEndOfFile(file.get()));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    p.PasteOnly({zeros});
+    const auto took = std::chrono::steady_clock::now() - start;
+    ::DeleteFileW(zeros.c_str());
+    EXPECT_LT(took, std::chrono::seconds(2));
+    EXPECT_TRUE(p.editor.Log().empty());
+    EXPECT_EQ(p.session.boxes, (std::vector<ShownBox>{Box((std::wstring(texts::kUnreadableHeader) + L"\r\n\r\n" + zeros +
+                                                            L"\r\n" + texts::kUnreadableReasonPrefix +
+                                                            texts::kReasonContainsNul).c_str())}));
+}
+
 TEST(ReliabilityFiles, AnEmptyFileDeliversNothingAndBytesOutsideTheCodePageArriveAsItReadsThem)
 {
     Paste p;

@@ -72,7 +72,7 @@ std::unique_ptr<clsKestTeraPad> clsKestTeraPad::FileNew()
     }
     // Until it waits for input its main window may not exist yet.
     platform::WaitUntilIdle(started.process.get(), INFINITE);
-    auto editor = std::make_unique<clsKestTeraPad>();
+    std::unique_ptr<clsKestTeraPad> editor(new clsKestTeraPad(ForegroundOnly{}));
     editor->hwnd(GetProcessTopWindow(started.id));
     return editor;
 }

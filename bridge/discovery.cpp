@@ -13,6 +13,13 @@ clsKestTeraPad::clsKestTeraPad()
     m_bTool = m_bHadTeraPad;
 }
 
+clsKestTeraPad::clsKestTeraPad(ForegroundOnly)
+{
+    m_bDebugCreated = false;
+    SearchTeraPad();
+    m_bTool = m_bHadTeraPad;
+}
+
 clsKestTeraPad::~clsKestTeraPad() = default;
 
 void clsKestTeraPad::SearchTeraPad()

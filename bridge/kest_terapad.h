@@ -97,6 +97,12 @@ public:
 private:
     friend struct KestTeraPadProbe; // tests reach the private operations through it
 
+    // Captures the foreground window only, as a bridge made for an editor
+    // this one started (FileNew) must: the editor that started this program
+    // is not that one.
+    struct ForegroundOnly {};
+    explicit clsKestTeraPad(ForegroundOnly);
+
     bool IsTeraPadWindow(HWND hwnd) const;
     void FindChildWindows();
     HWND GetEditHandle() const;

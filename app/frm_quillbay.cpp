@@ -3,12 +3,13 @@
 #include "app/mdl_quillbay.h"
 #include "app/resource.h"
 #include "app/texts.h"
-#include "bridge/terapad_interface.h"
 #include "settings/ini_access.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <tuple>
+#include <unordered_set>
 #include <utility>
 
 namespace ui = platform::ui;
@@ -68,22 +69,51 @@ const wchar_t* ReasonText(platform::FileReadError::Reason reason) noexcept
     case Reason::IsFolder: return texts::kReasonIsFolder;
     case Reason::TooLarge: return texts::kReasonTooLarge;
     case Reason::ContainsNul: return texts::kReasonContainsNul;
+    case Reason::NotRegular: return texts::kReasonNotRegular;
+    case Reason::SizeChanged: return texts::kReasonSizeChanged;
     case Reason::ReadFailed: break;
     }
     return texts::kReasonReadFailed;
+}
+
+// The box names at most this many files, each path cut to this many
+// characters: a box that grows with the list ends up taller than the screen,
+// its OK button out of reach, and a path of millions of characters froze the
+// window while the box was laid out.
+constexpr std::size_t kNamedFiles = 5;
+constexpr std::size_t kShownPathChars = 100;
+constexpr std::size_t kShownPathHead = 40; // drive and first folders; the rest of the room goes to the file's end
+
+// The path as the box shows it: whole when short, else its head and its end
+// around an ellipsis, never splitting a surrogate pair.
+std::wstring ShownPath(const std::wstring& path)
+{
+    if (path.size() <= kShownPathChars) return path;
+    const auto isHigh = [](wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+    const auto isLow = [](wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+    std::size_t head = kShownPathHead;
+    if (isHigh(path[head - 1])) --head;
+    std::size_t tail = path.size() - (kShownPathChars - 1 - kShownPathHead);
+    if (isLow(path[tail])) ++tail;
+    return path.substr(0, head) + L"\x2026" + path.substr(tail);
 }
 
 std::wstring UnreadableFilesMessage(const std::vector<platform::FileReadError>& failures)
 {
     std::wstring text = texts::kUnreadableHeader;
     text += L"\r\n";
-    std::vector<std::wstring> named;
+    std::unordered_set<std::wstring> named;
+    std::size_t rest = 0;
     for (const auto& failure : failures) {
-        // A file listed twice is named once.
-        if (std::find(named.begin(), named.end(), failure.Path()) != named.end()) continue;
-        named.push_back(failure.Path());
-        text += L"\r\n" + failure.Path() + L"\r\n" + texts::kUnreadableReasonPrefix + ReasonText(failure.Why());
+        // A file listed twice is named once, and counted once.
+        if (!named.insert(failure.Path()).second) continue;
+        if (named.size() > kNamedFiles) {
+            ++rest;
+            continue;
+        }
+        text += L"\r\n" + ShownPath(failure.Path()) + L"\r\n" + texts::kUnreadableReasonPrefix + ReasonText(failure.Why());
     }
+    if (rest > 0) text += L"\r\n\r\n" + std::wstring(texts::kUnreadableRestBefore) + std::to_wstring(rest) + texts::kUnreadableRestAfter;
     return text;
 }
 
@@ -305,11 +335,12 @@ void frmQuillbay::cmdExec_Click()
         if (!ui::list::Selected(list, i)) continue;
         const std::wstring& path = m_strPaths[static_cast<std::size_t>(i)];
         try {
-            std::string bytes = platform::ReadWholeFile(path);
-            if (platform::ContainsNul(bytes)) {
-                failures.emplace_back(path, platform::FileReadError::Reason::ContainsNul, ERROR_INVALID_DATA);
-                continue;
-            }
+            // A NUL ends the file as text: known at its first part, not after
+            // reading gigabytes of zeros.
+            std::string bytes = platform::ReadWholeFile(path, [&path](std::string_view part) {
+                if (platform::ContainsNul(part))
+                    throw platform::FileReadError(path, platform::FileReadError::Reason::ContainsNul, ERROR_INVALID_DATA);
+            });
             // Each file on its own: a lone lead byte at a file's end must not
             // pair with the next file's first byte.
             bytes = platform::RoundTripAnsi(std::move(bytes));
@@ -326,52 +357,76 @@ void frmQuillbay::cmdExec_Click()
     }
 
     // Nothing to deliver must not delete the editor's selection.
+    bool deliveredWhole = hadEditor;
     if (!joined.empty() && hadEditor) {
-        std::pair<std::int32_t, std::int32_t> before;
+        EditorState before;
         if (ui::combo::Chosen(Control(kCboMode)).value_or(0) == 0) {
-            before = m_editor.Selection();
+            std::tie(before.start, before.end) = m_editor.Selection();
+            before.length = m_editor.Length();
         } else {
             // At the caret after the last byte: the document is never rewritten.
-            const std::int32_t end = m_editor.Length();
-            m_editor.SelStart(end);
-            before = {end, end};
+            before.length = m_editor.Length();
+            m_editor.SelStart(before.length);
+            before.start = before.end = before.length;
         }
         const std::size_t bytes = joined.size();
-        m_editor.SelTextAnsi(std::move(joined));
-        CheckDelivery(before, bytes);
+        const std::size_t messages = m_editor.SelTextAnsi(std::move(joined));
+        deliveredWhole = ConfirmDelivery(before, bytes, messages);
     }
 
-    if (ui::check::Value(Control(kChkPasteAndEnd)) == 1) Unload();
+    // A paste that did not go in whole keeps the window and its list, as an
+    // unreadable file does: the user is to try again.
+    if (deliveredWhole && ui::check::Value(Control(kChkPasteAndEnd)) == 1) Unload();
 }
 
 // An editor that went away, is read-only or keeps fewer bytes than it was
-// sent must not leave a paste that looks done. A paste that went in whole
-// leaves the caret right after it; anything else is told, and a paste sent in
-// one message, which the editor took as one edit, is taken back.
-void frmQuillbay::CheckDelivery(std::pair<std::int32_t, std::int32_t> before, std::size_t bytes)
+// sent must not leave a paste that looks done; and the user may type into
+// the editor while the paste is on its way, so nothing is concluded that the
+// editor's state does not prove. A paste that went in whole leaves the caret
+// right after it, or at least the document longer by exactly its bytes. It
+// was cut short when the document grew by fewer bytes and the caret stands
+// right after the part kept: a paste sent in one message, one edit to the
+// editor, is then taken back. Anything else is another edit in between: an
+// undo would take back that one, so the user is only told to check.
+bool frmQuillbay::ConfirmDelivery(const EditorState& before, std::size_t bytes, std::size_t messages)
 {
     if (!m_editor.HadTeraPad()) {
         ShowMessage(texts::kEditorMissing, MB_OK);
-        return;
+        return false;
     }
+    const std::int64_t from = std::min(before.start, before.end);
+    const std::int64_t sent = static_cast<std::int64_t>(bytes);
     const auto [start, end] = m_editor.Selection();
-    const std::int64_t caretAfterPaste = static_cast<std::int64_t>(std::min(before.first, before.second)) +
-                                         static_cast<std::int64_t>(bytes);
-    if (start == end && start == caretAfterPaste) return;
-    if (std::pair(start, end) == before) {
-        ShowMessage(texts::kPasteRefused, MB_OK | MB_ICONEXCLAMATION);
-        return;
+    if (start == end && start == from + sent) return true;
+
+    const std::int32_t length = m_editor.Length();
+    if (length < 0) {
+        ShowMessage(texts::kEditorMissing, MB_OK);
+        return false;
     }
-    const auto version = platform::OsVersion();
-    const bool ninetyFive = version && version->dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
-    if (ninetyFive && bytes > static_cast<std::size_t>(terapad::kMaxInsertInOne)) {
+    const std::int64_t replaced = std::max(before.start, before.end) - from;
+    const std::int64_t kept = std::int64_t{length} - (std::int64_t{before.length} - replaced);
+    // Before the length test: a refused paste of as many bytes as were
+    // selected leaves the length as a whole one would.
+    if (length == before.length && start == before.start && end == before.end) {
+        ShowMessage(texts::kPasteRefused, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    if (kept == sent) return true; // only the caret moved since
+    const bool cutShort = start == end && kept >= 0 && kept < sent && start == from + kept;
+    if (!cutShort) {
+        ShowMessage(texts::kPasteUnconfirmed, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    if (messages > 1) {
         // Many pieces, and how many of them changed the document is unknown:
         // undoing a guessed number could take back the user's own edits.
         ShowMessage(texts::kPastePartial, MB_OK | MB_ICONEXCLAMATION);
-        return;
+        return false;
     }
     m_editor.Edit(EM_UNDO);
     ShowMessage(texts::kPasteTakenBack, MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 // --- messages ---------------------------------------------------------------------------

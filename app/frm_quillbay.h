@@ -70,7 +70,13 @@ public:
     void cmdExec_Click();
 
 private:
-    void CheckDelivery(std::pair<std::int32_t, std::int32_t> before, std::size_t bytes);
+    // The editor's selection and length before a paste.
+    struct EditorState {
+        std::int32_t start = 0, end = 0, length = 0;
+    };
+    // Tells the user what the editor's state proves about the paste; true
+    // when it went in whole.
+    bool ConfirmDelivery(const EditorState& before, std::size_t bytes, std::size_t messages);
     void Form_Load();
     void Form_Unload();
     void LoadSettings();

@@ -30,12 +30,20 @@ inline constexpr wchar_t kReasonIsFolder[] = L"ファイルではなくフォル
 inline constexpr wchar_t kReasonTooLarge[] = L"ファイルが大きすぎます (2 GB 以上)。";
 inline constexpr wchar_t kReasonReadFailed[] = L"読み込み中にエラーが発生しました。";
 inline constexpr wchar_t kReasonContainsNul[] = L"NUL 文字を含むため、テキストとして貼り付けられません。";
+inline constexpr wchar_t kReasonNotRegular[] = L"通常のファイルではありません (デバイスやパイプなど)。";
+inline constexpr wchar_t kReasonSizeChanged[] =
+    L"読み込み中に大きさが変わりました (書き込み中のファイルか、大きさの定まらない特殊なファイルです)。";
+// After the first few files named: "ほか 35 個のファイルも読み込めませんでした。"
+inline constexpr wchar_t kUnreadableRestBefore[] = L"ほか ";
+inline constexpr wchar_t kUnreadableRestAfter[] = L" 個のファイルも読み込めませんでした。";
 
 // The editor did not take the whole paste.
 inline constexpr wchar_t kPasteRefused[] =
     L"TeraPad がテキストを受け付けませんでした (読み取り専用の文書かもしれません)。\r\nTeraPad の文書は変更していません。";
 inline constexpr wchar_t kPasteTakenBack[] =
     L"TeraPad がテキストの一部しか受け付けなかったため、貼り付けを取り消しました。";
+inline constexpr wchar_t kPasteUnconfirmed[] =
+    L"貼り付けの間に TeraPad の文書がほかにも変更されたため、テキストがすべて入ったかを確かめられませんでした。\r\nTeraPad の文書を確かめてください。";
 inline constexpr wchar_t kPastePartial[] =
     L"TeraPad がテキストの一部しか受け付けませんでした。\r\nTeraPad の文書を確かめてください (元に戻す操作で取り消せます)。";
 

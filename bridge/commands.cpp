@@ -86,7 +86,7 @@ std::unique_ptr<clsKestTeraPad> clsKestTeraPad::FileNew()
         if (platform::WaitForExit(started.process.get(), kPollMs)) break;
         main = GetProcessTopWindow(started.id);
     }
-    auto editor = std::make_unique<clsKestTeraPad>();
+    std::unique_ptr<clsKestTeraPad> editor(new clsKestTeraPad(ForegroundOnly{}));
     editor->hwnd(main);
     return editor;
 }

@@ -5,6 +5,17 @@
 clsKestTeraPad::clsKestTeraPad()
 {
     m_bDebugCreated = false;
+    // Started from an editor's Tools menu, that editor is our parent process.
+    // Its window is the one meant even when another editor came to the front
+    // while we started; for any other start, the foreground decides.
+    if (const std::optional<DWORD> parent = platform::ParentProcessId()) hwnd(GetProcessEditorWindow(*parent));
+    if (!m_bHadTeraPad) SearchTeraPad();
+    m_bTool = m_bHadTeraPad;
+}
+
+clsKestTeraPad::clsKestTeraPad(ForegroundOnly)
+{
+    m_bDebugCreated = false;
     SearchTeraPad();
     m_bTool = m_bHadTeraPad;
 }
@@ -107,6 +118,14 @@ std::wstring clsKestTeraPad::GetWindowsName()
 bool clsKestTeraPad::IsNtFamily() const
 {
     return GetWindowsName() == L"WinNT";
+}
+
+HWND clsKestTeraPad::GetProcessEditorWindow(DWORD processId) const
+{
+    // In z-order: of several, the one the user had in front last.
+    for (HWND current = platform::TopWindow(nullptr); current; current = platform::NextWindow(current, GW_HWNDNEXT))
+        if (platform::WindowProcessId(current) == processId && IsTeraPadWindow(current)) return current;
+    return nullptr;
 }
 
 HWND clsKestTeraPad::GetProcessTopWindow(DWORD processId)

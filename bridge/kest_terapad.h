@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -30,11 +31,16 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What a replacement is for: SelText, or Text replacing the whole document.
+enum class Replacement { Selection, WholeText };
+
 class clsKestTeraPad {
 public:
     using EditArg = std::variant<std::int32_t, std::wstring>;
 
-    // Captures the foreground window if it is a TeraPad main window.
+    // Captures the TeraPad main window of the process that started this one
+    // (an editor's Tools menu) if it has one; otherwise the foreground window
+    // if it is a TeraPad main window.
     clsKestTeraPad();
     ~clsKestTeraPad();
     clsKestTeraPad(const clsKestTeraPad&) = delete;
@@ -74,7 +80,9 @@ public:
     // SelText for text already in the ANSI code page, as the editor takes it:
     // a caller holding bytes spares two conversions of a long text. The bytes
     // go as they are; a NUL ends them, as it ends any text sent to the editor.
-    void SelTextAnsi(std::string NewValue);
+    // Answers how many EM_REPLACESEL carried them (0 without an editor): each
+    // is an edit of its own in the editor's undo history.
+    std::size_t SelTextAnsi(std::string NewValue);
     HWND hwnd() const noexcept;
     std::wstring TeraPadPath();
     std::wstring FileName();
@@ -89,18 +97,28 @@ public:
 private:
     friend struct KestTeraPadProbe; // tests reach the private operations through it
 
+    // Captures the foreground window only, as a bridge made for an editor
+    // this one started (FileNew) must: the editor that started this program
+    // is not that one.
+    struct ForegroundOnly {};
+    explicit clsKestTeraPad(ForegroundOnly);
+
     bool IsTeraPadWindow(HWND hwnd) const;
     void FindChildWindows();
     HWND GetEditHandle() const;
     static std::wstring TrimNull(const std::wstring& s);
     static std::wstring GetWindowsName();
     static HWND GetProcessTopWindow(DWORD processId);
+    // The first TeraPad main window of the process in z-order, or 0.
+    HWND GetProcessEditorWindow(DWORD processId) const;
     static std::array<std::int32_t, 4> GetFileVersion(const std::wstring& path);
     void EnsureDebugInstance();
 
     // Shared steps of the identity and text members.
     std::wstring ReadChildText(HWND child) const;
     bool IsNtFamily() const;
+    // ReplacementPiece for this system.
+    std::optional<std::size_t> PieceFor(std::size_t bytes, Replacement what) const;
 
     // Shared steps of the edit commands, positions and text transfer.
     // EM_REPLACESEL with a NUL-terminated ANSI buffer, through the gate and a
@@ -128,3 +146,15 @@ private:
 // The Windows family name for a version record, as GetWindowsName decides it;
 // empty record (a failed query) gives the empty name.
 std::wstring WindowsNameFor(const std::optional<OSVERSIONINFOA>& version);
+
+// The one rule for sending a text to the editor in pieces: the most bytes one
+// EM_REPLACESEL may carry when `bytes` bytes are to go in, or no value when
+// they go in one message. The 9x family moves at most 32760 bytes in one
+// message and cuts longer texts into 32759-byte pieces (SelText only: Text
+// measures what the editor kept instead). Under Wine any replacement longer
+// than kWineReplacementPiece goes in pieces of that size, whatever Windows
+// version Wine reports: Wine puts a message's text on the receiving thread's
+// stack, which a longer one can overflow. Elsewhere one message carries all.
+inline constexpr std::size_t kWineReplacementPiece = 65536;
+std::optional<std::size_t> ReplacementPiece(std::size_t bytes, Replacement what, const std::wstring& windowsName,
+                                            bool underWine);

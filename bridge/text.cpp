@@ -1,5 +1,6 @@
 // The editor's whole text and its selected text. The NT family moves either
 // in one message; Windows 95, 98 and Me move at most about 32 KB per message,
+// and under Wine a replacement must not exceed 64 KB (see ReplacementPiece),
 // so there long texts go in pieces that never split a double-byte character.
 //
 // Everything here works on the ANSI byte form, converted once at the edge:
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -165,17 +167,46 @@ std::wstring clsKestTeraPad::SelText()
 
 // --- writing -------------------------------------------------------------------
 
+std::optional<std::size_t> ReplacementPiece(std::size_t bytes, Replacement what, const std::wstring& windowsName,
+                                            bool underWine)
+{
+    std::optional<std::size_t> piece;
+    if (what == Replacement::Selection && windowsName != L"WinNT" && bytes > kInsertInOne) piece = kInsertPiece;
+    // Measured under Wine 8.0: a receiver linked with a 1 MB stack took an
+    // EM_REPLACESEL of 519,687 bytes and died on 519,843 (the text arrives as
+    // UTF-16, twice its ANSI size). 64 KB pieces put 128 KB on that stack,
+    // an eighth of it, leaving the editor's own frames plenty; 16 MB in such
+    // pieces took no longer than in 32 KB or 256 KB ones.
+    if (underWine && bytes > kWineReplacementPiece) piece = std::min(piece.value_or(kWineReplacementPiece), kWineReplacementPiece);
+    return piece;
+}
+
+std::optional<std::size_t> clsKestTeraPad::PieceFor(std::size_t bytes, Replacement what) const
+{
+    return ReplacementPiece(bytes, what, GetWindowsName(), platform::RunsUnderWine());
+}
+
 void clsKestTeraPad::Text(const std::wstring& NewValue)
 {
     if (!IsTeraPadWindow(m_hWnd)) return;
     std::string ansi = platform::ToAnsi(NewValue);
+    // The first message carries the whole text, or its first piece where one
+    // message must not carry it all.
+    const std::optional<std::size_t> piece = PieceFor(ansi.size(), Replacement::WholeText);
+    std::size_t first = ansi.size();
+    if (piece) {
+        // One message stops at a NUL; the pieces must stop there too.
+        if (const std::size_t nul = ansi.find('\0'); nul != std::string::npos) ansi.resize(nul);
+        first = platform::CompleteCharsPrefix(ansi, *piece);
+    }
     Edit(EM_SETSEL, std::int32_t{-1});
-    ReplaceSelection(ansi.c_str());
+    if (first == ansi.size()) ReplaceSelection(ansi.c_str());
+    else ReplaceSelectionWithPiece(ansi, 0, first);
     // An editor with a size limit keeps only the first f bytes: rebuild the
     // text from its end in pieces of at most f bytes, each put in at the front.
     const std::int32_t kept = Length();
     if (kept < 0) return; // the editor went away
-    if (static_cast<std::size_t>(kept) < ansi.size()) {
+    if (static_cast<std::size_t>(kept) < first) {
         const std::size_t pieceBytes = static_cast<std::size_t>(kept);
         const CharStarts starts(ansi);
         // Every piece is planned before the first one is sent: a rebuild that
@@ -199,6 +230,15 @@ void clsKestTeraPad::Text(const std::wstring& NewValue)
             SelStart(0);
             end = start;
         }
+    } else if (first < ansi.size()) {
+        // The editor took the whole first piece: the rest follows at the
+        // caret in pieces no longer than that one, which it is known to keep.
+        for (std::size_t begin = first; begin < ansi.size();) {
+            const std::string_view rest = std::string_view(ansi).substr(begin);
+            const std::size_t length = rest.size() > first ? platform::CompleteCharsPrefix(rest, first) : rest.size();
+            ReplaceSelectionWithPiece(ansi, begin, begin + length);
+            begin += length;
+        }
     }
     // Byte 1, not 0, even for an empty document.
     SelSet(1, 1);
@@ -210,22 +250,25 @@ void clsKestTeraPad::SelText(const std::wstring& NewValue)
     SelTextAnsi(platform::ToAnsi(NewValue));
 }
 
-void clsKestTeraPad::SelTextAnsi(std::string ansi)
+std::size_t clsKestTeraPad::SelTextAnsi(std::string ansi)
 {
-    if (!IsTeraPadWindow(m_hWnd)) return;
-    if (IsNtFamily() || ansi.size() <= kInsertInOne) {
+    if (!IsTeraPadWindow(m_hWnd)) return 0;
+    const std::optional<std::size_t> piece = PieceFor(ansi.size(), Replacement::Selection);
+    if (!piece) {
         ReplaceSelection(ansi.c_str());
-        return;
+        return 1;
     }
     // The one-message send stops at a NUL; the pieces must stop there too.
     if (const std::size_t nul = ansi.find('\0'); nul != std::string::npos) ansi.resize(nul);
     // Each piece goes in at the caret, which the previous one left right
-    // after itself. A rest of exactly 32760 bytes is still cut: the one-message
-    // limit applies to the whole text only.
-    for (std::size_t begin = 0; begin < ansi.size();) {
+    // after itself. On the 9x family a rest of exactly 32760 bytes is still
+    // cut: the one-message limit applies to the whole text only.
+    std::size_t messages = 0;
+    for (std::size_t begin = 0; begin < ansi.size(); ++messages) {
         const std::string_view rest = std::string_view(ansi).substr(begin);
-        const std::size_t length = rest.size() >= kInsertInOne ? platform::CompleteCharsPrefix(rest, kInsertPiece) : rest.size();
+        const std::size_t length = rest.size() > *piece ? platform::CompleteCharsPrefix(rest, *piece) : rest.size();
         ReplaceSelectionWithPiece(ansi, begin, begin + length);
         begin += length;
     }
+    return messages;
 }

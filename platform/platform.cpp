@@ -1,6 +1,7 @@
 #include "platform/platform.h"
 
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -233,6 +234,15 @@ std::optional<OSVERSIONINFOA> OsVersion(DWORD recordSize)
     return info;
 }
 
+bool RunsUnderWine() noexcept
+{
+    static const bool underWine = [] {
+        const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    return underWine;
+}
+
 int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT style) noexcept
 {
     return ::MessageBoxW(owner, text.c_str(), title.c_str(), style);
@@ -269,6 +279,47 @@ DWORD WaitUntilIdle(HANDLE process, DWORD milliseconds) noexcept
 bool WaitForExit(HANDLE process, DWORD milliseconds) noexcept
 {
     return ::WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0;
+}
+
+namespace {
+
+std::optional<ULONGLONG> CreationTime(HANDLE process) noexcept
+{
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return std::nullopt;
+    return ULARGE_INTEGER{{created.dwLowDateTime, created.dwHighDateTime}}.QuadPart;
+}
+
+} // namespace
+
+std::optional<DWORD> ParentProcessId()
+{
+    const DWORD self = ::GetCurrentProcessId();
+    DWORD parent = 0;
+    {
+        const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        if (!snapshot) return std::nullopt;
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+            if (entry.th32ProcessID == self) {
+                parent = entry.th32ParentProcessID;
+                break;
+            }
+        }
+    }
+    if (parent == 0 || parent == self) return std::nullopt;
+    // The snapshot keeps the number of a parent that has ended, and the
+    // system may have given it to a newer process since.
+    UniqueProcess process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parent));
+    if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, parent));
+    if (!process) return std::nullopt;
+    DWORD exitCode = 0;
+    if (!::GetExitCodeProcess(process.get(), &exitCode) || exitCode != STILL_ACTIVE) return std::nullopt;
+    const std::optional<ULONGLONG> parentCreated = CreationTime(process.get());
+    const std::optional<ULONGLONG> selfCreated = CreationTime(::GetCurrentProcess());
+    if (!parentCreated || !selfCreated || *parentCreated > *selfCreated) return std::nullopt;
+    return parent;
 }
 
 // --- files ---------------------------------------------------------------------
@@ -335,9 +386,12 @@ FileReadError::Reason ReasonFor(DWORD code) noexcept
 
 } // namespace
 
-std::string ReadWholeFile(const std::wstring& path)
+std::string ReadWholeFile(const std::wstring& path, const std::function<void(std::string_view part)>& inspect)
 {
     using Reason = FileReadError::Reason;
+    // No file system names a file with a longer path, and handing millions
+    // of characters to the system only costs time.
+    if (path.size() > kMaxPathChars) throw FileReadError(path, Reason::NotFound, ERROR_FILENAME_EXCED_RANGE);
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw FileReadError(path, Reason::IsFolder, ERROR_ACCESS_DENIED);
@@ -348,6 +402,9 @@ std::string ReadWholeFile(const std::wstring& path)
         const DWORD code = ::GetLastError();
         throw FileReadError(path, ReasonFor(code), code);
     }
+    // A device or a pipe opens like a file and reports a size of 0: Wine
+    // answers FILE_TYPE_CHAR for \dev\zero and FILE_TYPE_PIPE for a FIFO.
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) throw FileReadError(path, Reason::NotRegular, ERROR_BAD_FILE_TYPE);
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size)) {
         const DWORD code = ::GetLastError();
@@ -356,20 +413,34 @@ std::string ReadWholeFile(const std::wstring& path)
     if (static_cast<std::uint64_t>(size.QuadPart) > kMaxReadableFile)
         throw FileReadError(path, Reason::TooLarge, ERROR_FILE_TOO_LARGE);
 
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        // ReadFile takes a 32-bit count; large chunks keep the call count low.
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 64u << 20));
+    const auto readInto = [&](char* buffer, std::size_t count) {
         DWORD got = 0;
-        if (!::ReadFile(file.get(), bytes.data() + done, chunk, &got, nullptr)) {
+        if (!::ReadFile(file.get(), buffer, static_cast<DWORD>(count), &got, nullptr)) {
             const DWORD code = ::GetLastError();
             throw FileReadError(path, ReasonFor(code) == Reason::Locked ? Reason::Locked : Reason::ReadFailed, code);
         }
+        return static_cast<std::size_t>(got);
+    };
+    // In parts, each shown to the caller as it arrives, so that a file that
+    // cannot be pasted is known by its first part rather than after reading
+    // two gigabytes; the whole size is taken only after the first part.
+    const std::size_t total = static_cast<std::size_t>(size.QuadPart);
+    std::string bytes(std::min(total, kReadPart), '\0');
+    std::size_t done = 0;
+    while (done < total) {
+        if (bytes.size() < total && done > 0) bytes.resize(total);
+        const std::size_t got = readInto(bytes.data() + done, std::min(total - done, kReadPart));
         if (got == 0) break; // the file shrank while we read: keep what is there
+        if (inspect) inspect(std::string_view(bytes).substr(done, got));
         done += got;
     }
     bytes.resize(done);
+    // More bytes than the size said: a file being written, or one of no
+    // fixed size (\proc\cpuinfo reports 0). Its text is not what was dropped.
+    if (done == total) {
+        char extra = 0;
+        if (readInto(&extra, 1) > 0) throw FileReadError(path, Reason::SizeChanged, ERROR_INVALID_DATA);
+    }
     return bytes;
 }
 

@@ -6,6 +6,7 @@
 #include <ole2.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -196,6 +197,11 @@ void SetTopmost(HWND hwnd, bool topmost) noexcept;
 // GetVersionExA with the record size set as the caller asks; empty on failure.
 std::optional<OSVERSIONINFOA> OsVersion(DWORD recordSize = sizeof(OSVERSIONINFOA));
 
+// Whether this process runs under Wine, whose ntdll exports wine_get_version.
+// Wine reports whatever Windows version it is told to, so the version record
+// cannot say this.
+bool RunsUnderWine() noexcept;
+
 int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT style) noexcept;
 
 // ---------------------------------------------------------------------------
@@ -214,6 +220,11 @@ DWORD WaitUntilIdle(HANDLE process, DWORD milliseconds) noexcept;
 // Whether the process ended within the time given (0: has it ended now).
 bool WaitForExit(HANDLE process, DWORD milliseconds) noexcept;
 
+// The process that started this one, while it runs: empty when it has ended
+// or cannot be told (a number handed on to a process started after this one
+// is no parent).
+std::optional<DWORD> ParentProcessId();
+
 // ---------------------------------------------------------------------------
 // Files and the running executable.
 
@@ -227,8 +238,10 @@ std::wstring ExecutableBaseName();
 class FileReadError : public std::runtime_error {
 public:
     // ContainsNul: read, but a NUL byte would end the text on its way to an
-    // editor and silently drop the rest of the paste.
-    enum class Reason { NotFound, AccessDenied, Locked, IsFolder, TooLarge, ReadFailed, ContainsNul };
+    // editor and silently drop the rest of the paste. NotRegular: a device
+    // or a pipe. SizeChanged: more bytes than its size said.
+    enum class Reason { NotFound, AccessDenied, Locked, IsFolder, TooLarge, ReadFailed, ContainsNul, NotRegular,
+                        SizeChanged };
     FileReadError(std::wstring path, Reason reason, DWORD code);
     const std::wstring& Path() const noexcept { return m_path; }
     Reason Why() const noexcept { return m_reason; }
@@ -242,10 +255,15 @@ private:
 
 // Largest file read whole: the byte length is a 32-bit signed count.
 inline constexpr std::uint64_t kMaxReadableFile = 0x7FFFFFFF;
+// Longest path Windows opens at all (the \\?\ form), in 16-bit characters.
+inline constexpr std::size_t kMaxPathChars = 32767;
 
 // Opens by the 16-bit path (so names outside the ANSI code page work), reads
-// every byte, closes. Throws FileReadError.
-std::string ReadWholeFile(const std::wstring& path);
+// every byte, closes. Throws FileReadError, also for a device, a pipe or a
+// file that holds more than its size. `inspect`, when given, sees each part
+// as it is read and may end the read by throwing.
+inline constexpr std::size_t kReadPart = 1u << 20;
+std::string ReadWholeFile(const std::wstring& path, const std::function<void(std::string_view part)>& inspect = {});
 
 // PathStripPathA on the buffer in place.
 void StripPath(std::string& buffer);

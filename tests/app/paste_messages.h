@@ -1,7 +1,8 @@
 // What the window sends the editor for a paste: at the cursor it asks for the
-// selection first; at the end it asks for the length and puts the caret
-// there. After the one replacement it asks for the selection again, to tell
-// a paste the editor took whole from one it refused or cut short.
+// selection and the length first; at the end it asks for the length and puts
+// the caret there. After the one replacement it asks for the selection
+// again, which for a paste taken whole stands right after it; only otherwise
+// it asks for the length too, to tell a refused or cut-short paste.
 #pragma once
 
 #include <string>
@@ -25,7 +26,8 @@ inline std::vector<std::string> PasteMessages(const std::vector<std::string>& be
 
 inline std::vector<std::string> PasteAtCursorMessages(long long bytes)
 {
-    return PasteMessages(SelectionQueries(), bytes);
+    return PasteMessages({"main MSG_8192 0 p", "edit EM_GETSEL p p", "main MSG_8192 0 p", "edit WM_GETTEXTLENGTH 0 0"},
+                         bytes);
 }
 
 inline std::vector<std::string> PasteAtEndMessages(long long length, long long bytes)

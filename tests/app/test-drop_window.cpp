@@ -323,17 +323,63 @@ TEST(DropWindowPaste, AFileListedTwiceIsNamedOnceWhenItCannotBeRead)
     EXPECT_EQ(s.session.SelectedEntries(), (std::vector<int>{0, 1}));
 }
 
-TEST(DropWindowPaste, AMissingEditorIsToldAndQuitAfterPastingStillQuits)
+TEST(DropWindowPaste, TheBoxNamesFiveUnreadableFilesCutsLongPathsAndCountsTheRest)
 {
+    TempDir files; // never written: every path names a file that is not there
+    const auto entry = [](const std::wstring& shown) {
+        return L"\r\n" + shown + L"\r\n" + texts::kUnreadableReasonPrefix + texts::kReasonNotFound;
+    };
+    const auto rest = [](int n) {
+        return L"\r\n\r\n" + std::wstring(texts::kUnreadableRestBefore) + std::to_wstring(n) + texts::kUnreadableRestAfter;
+    };
+    const std::wstring header = std::wstring(texts::kUnreadableHeader) + L"\r\n";
+    std::vector<std::wstring> gone;
+    for (int i = 0; i < 32767; ++i) gone.push_back(files / (L"gone" + std::to_wstring(i) + L".txt"));
+    // 100 characters are shown whole; a longer path keeps its first 40 and
+    // last 59 around an ellipsis, and a surrogate pair at either cut stays
+    // whole (U+20B9F, 𠮟, is D842 DF9F).
+    const std::wstring folder = files.Path() + L"\\";
+    const std::wstring hundred = folder + std::wstring(100 - folder.size(), L'a');
+    const std::wstring longer = folder + std::wstring(200, L'b') + L"\\end.txt";
+    std::wstring pairs = L"C:\\" + std::wstring(36, L'c');
+    for (int i = 0; i < 60; ++i) pairs += L"\xD842\xDF9F";
+    struct Row {
+        const char* what;
+        std::vector<std::wstring> dropped;
+        std::wstring text;
+    };
+    const Row rows[] = {
+        {"five, one listed twice", {gone[0], gone[1], gone[0], gone[2], gone[3], gone[4]},
+         header + entry(gone[0]) + entry(gone[1]) + entry(gone[2]) + entry(gone[3]) + entry(gone[4])},
+        {"six", {gone.begin(), gone.begin() + 6},
+         header + entry(gone[0]) + entry(gone[1]) + entry(gone[2]) + entry(gone[3]) + entry(gone[4]) + rest(1)},
+        {"a full list", gone,
+         header + entry(gone[0]) + entry(gone[1]) + entry(gone[2]) + entry(gone[3]) + entry(gone[4]) + rest(32762)},
+        {"long paths", {hundred, longer, pairs},
+         header + entry(hundred) + entry(longer.substr(0, 40) + L"\x2026" + longer.substr(longer.size() - 59)) +
+             entry(pairs.substr(0, 39) + L"\x2026" + pairs.substr(pairs.size() - 58))},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        PasteSession s;
+        s.session.Drop(row.dropped);
+        s.Paste();
+        ASSERT_EQ(s.session.boxes.size(), 1u);
+        EXPECT_EQ(s.session.boxes[0].text, row.text);
+    }
+}
+
+TEST(DropWindowPaste, AMissingEditorIsToldAndQuitAfterPastingKeepsTheWindowAndItsList)
+{
+    // Nothing was delivered: the user needs the list for the next try.
     PasteSession s;
     s.session.Drop({s.File(L"a.txt", "abc")});
     ::SendMessageW(s.session.Control(frmQuillbay::kChkPasteAndEnd), BM_SETCHECK, BST_CHECKED, 0);
     s.editor.Close();
     s.session.Click(frmQuillbay::kCmdExec);
     EXPECT_EQ(s.session.boxes, (std::vector<ShownBox>{{L"対象の TeraPad が見つかりません。", L"Quillbay", MB_OK}}));
-    EXPECT_FALSE(s.session.Form().Loaded());
-    EXPECT_EQ(testsupport::ReadFileBytes(apptest::OwnSettingsFile()),
-              "[Quillbay]\r\nPasteAndEnd=1\r\nchkTopmost=0\r\nMode=0\r\n");
+    EXPECT_TRUE(s.session.Form().Loaded());
+    EXPECT_EQ(s.session.Entries(), (std::vector<std::wstring>{L"a.txt"}));
 }
 
 TEST(DropWindowPaste, TheListStaysAsItWasAfterAPaste)

@@ -9,6 +9,7 @@
 // all run for real. (The demo drops through X's XDND instead, as a file
 // manager would; that path needs an X client outside Wine.)
 #include "app/frm_quillbay.h"
+#include "app/texts.h"
 #include "data_object.h"
 #include "platform/ui.h"
 #include "support/standin_driver.h"
@@ -21,6 +22,8 @@
 #include <ole2.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -94,6 +97,33 @@ RunningQuillbay StartFromToolsMenu(StandIn& editor)
         DWORD pid = 0;
         ::GetWindowThreadProcessId(run.window, &pid);
         run.process.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid));
+    }
+    return run;
+}
+
+// Starts Quillbay from this test process, which has no editor window, and
+// waits for its window.
+RunningQuillbay StartDirectly(const std::wstring& exe)
+{
+    RunningQuillbay run;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info))
+        return run;
+    platform::UniqueThread thread(info.hThread);
+    run.process.reset(info.hProcess);
+    for (int waited = 0; waited < 15000 && !run.window; waited += 50) {
+        std::vector<HWND> found;
+        ::EnumWindows(CollectQuillbay, reinterpret_cast<LPARAM>(&found));
+        for (HWND hwnd : found) {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(hwnd, &pid);
+            if (pid == info.dwProcessId) run.window = hwnd;
+        }
+        if (!run.window) ::Sleep(50);
     }
     return run;
 }
@@ -180,7 +210,7 @@ TEST_F(EndToEnd, DroppedFilesArePastedAtTheCursorAndAtTheEnd)
     EXPECT_EQ(EntriesOf(run.Control(frmQuillbay::kLstFiles)), (std::vector<std::wstring>{L"一つ目.txt", L"second.txt"}));
 
     // Insert at the cursor: one replacement of 6 + 5 bytes.
-    EXPECT_TRUE(SameMessages(apptest::PasteAtCursorMessages(11), PasteAndCollectLog(editor, run, 6)));
+    EXPECT_TRUE(SameMessages(apptest::PasteAtCursorMessages(11), PasteAndCollectLog(editor, run, 8)));
     EXPECT_EQ(editor.Document(), "head\r\n\x82\xa0\x82\xa2\x82\xa4xyz\r\ntail");
 
     // Append: the caret goes after the last byte; the document is not rewritten.
@@ -195,6 +225,42 @@ TEST_F(EndToEnd, DroppedFilesArePastedAtTheCursorAndAtTheEnd)
     ::PostMessageW(run.window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(run.WaitForExit(15000));
     EXPECT_EQ(SettingsOf(folder / L"Quillbay.ini"), "[Quillbay]\r\nPasteAndEnd=0\r\nchkTopmost=0\r\nMode=1\r\n");
+}
+
+TEST_F(EndToEnd, TheEditorWhoseToolsMenuStartedQuillbayGetsThePasteWhicheverEditorIsInFront)
+{
+    StandInOptions options;
+    options.tool = Exe();
+    StandIn starter(options);
+    StandIn front;
+    struct Row {
+        const char* what;
+        std::function<RunningQuillbay()> start;
+        StandIn& receiver;
+        StandIn& other;
+    };
+    const Row rows[] = {
+        // Another editor came to the front while Quillbay started.
+        {"from the Tools menu of the editor behind", [&] { return StartFromToolsMenu(starter); }, starter, front},
+        // Started by a program with no editor window: the one in front.
+        {"by a program that is no editor", [&] { return StartDirectly(Exe()); }, front, starter},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        starter.SetDocument("");
+        front.SetDocument("");
+        front.BringToFront();
+        RunningQuillbay run = row.start();
+        ASSERT_TRUE(run.window) << "Quillbay did not start";
+        ASSERT_EQ(DragFilesOnto(run.Control(frmQuillbay::kLstFiles), {second}), static_cast<DWORD>(DROPEFFECT_COPY));
+        row.other.ClearLog();
+        EXPECT_TRUE(SameMessages(apptest::PasteAtCursorMessages(5), PasteAndCollectLog(row.receiver, run, 8)));
+        EXPECT_EQ(row.receiver.Document(), "xyz\r\n");
+        EXPECT_TRUE(SameMessages({}, row.other.Log()));
+        EXPECT_EQ(row.other.Document(), "");
+        ::PostMessageW(run.window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(run.WaitForExit(15000));
+    }
 }
 
 TEST_F(EndToEnd, TextDraggedOverTheListIsRefusedAndAddsNothing)
@@ -276,6 +342,76 @@ TEST_F(EndToEnd, AnUnreadableFileShowsOneRealMessageBoxAndTheProgramGoesOn)
     EXPECT_EQ(EntriesOf(run.Control(frmQuillbay::kLstFiles)).size(), 2u);
     ::PostMessageW(run.window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(run.WaitForExit(15000));
+}
+
+// The message box of the running program, once it shows.
+HWND WaitForBoxOf(const RunningQuillbay& run, DWORD milliseconds)
+{
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(run.window, &pid);
+    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
+        for (HWND box = ::FindWindowW(L"#32770", L"Quillbay"); box; box = ::FindWindowExW(nullptr, box, L"#32770", L"Quillbay")) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(box, &owner);
+            if (owner == pid && ::IsWindowVisible(box)) return box;
+        }
+        ::Sleep(50);
+    }
+    return nullptr;
+}
+
+bool OnScreen(HWND window)
+{
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return r.left >= 0 && r.top >= 0 && r.right <= ::GetSystemMetrics(SM_CXSCREEN) &&
+           r.bottom <= ::GetSystemMetrics(SM_CYSCREEN);
+}
+
+TEST_F(EndToEnd, TheBoxForManyOrLongUnreadablePathsStaysOnTheScreenWithItsOkButton)
+{
+    StandInOptions options;
+    options.tool = Exe();
+    StandIn editor(options);
+    struct Row {
+        const char* what;
+        std::vector<std::wstring> paths; // none of them exists
+        std::size_t named;
+    };
+    std::vector<std::wstring> forty;
+    for (int i = 0; i < 40; ++i) forty.push_back(files / (L"gone" + std::to_wstring(i) + L".txt"));
+    // A path of 5.2 million characters, as raw drop data can carry.
+    const std::wstring huge = files.Path() + L"\\" + std::wstring(5200000, L'\x3042') + L".txt";
+    const Row rows[] = {
+        {"40 files", forty, 5},
+        {"a path of 5.2 million characters", {huge, forty[0]}, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        RunningQuillbay run = StartFromToolsMenu(editor);
+        ASSERT_TRUE(run.window);
+        ASSERT_EQ(DragFilesOnto(run.Control(frmQuillbay::kLstFiles), row.paths), static_cast<DWORD>(DROPEFFECT_COPY));
+        const auto start = std::chrono::steady_clock::now();
+        ::PostMessageW(run.Control(frmQuillbay::kCmdExec), BM_CLICK, 0, 0);
+        HWND box = WaitForBoxOf(run, 30000);
+        ASSERT_TRUE(box) << "no message box";
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_TRUE(OnScreen(box));
+        HWND ok = ::GetDlgItem(box, IDOK);
+        EXPECT_TRUE(ok && ::IsWindowVisible(ok) && OnScreen(ok));
+        std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(::GetDlgItem(box, 0xFFFF))) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(::GetDlgItemTextW(box, 0xFFFF, text.data(), static_cast<int>(text.size()))));
+        std::size_t reasons = 0;
+        for (std::size_t at = text.find(texts::kUnreadableReasonPrefix); at != std::wstring::npos;
+             at = text.find(texts::kUnreadableReasonPrefix, at + 1))
+            ++reasons;
+        EXPECT_EQ(reasons, row.named);
+        EXPECT_LT(text.size(), 2000u);
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_FALSE(run.WaitForExit(500));
+        ::PostMessageW(run.window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(run.WaitForExit(15000));
+    }
 }
 
 TEST_F(EndToEnd, TheRunningWindowKeepsItsDesignWithTheManifestsControls)

@@ -328,18 +328,89 @@ TEST(SelTextGet, IsTheSelectedBytesOfTheText)
 
 // --- writing --------------------------------------------------------------------
 
-TEST(SelTextLet, SendsOneReplacementOnNtWhateverTheLength)
+TEST(ReplacementRule, DecidesOneMessageOrPiecesByFamilyWineAndPurpose)
+{
+    // Every system the rule knows, also those this suite does not run on
+    // (Windows itself): the NT family outside Wine sends any length at once.
+    struct Row {
+        const char* windowsName;
+        bool underWine;
+        Replacement what;
+        std::size_t bytes;
+        std::optional<std::size_t> piece;
+    };
+    const std::size_t huge = 16u << 20;
+    const Row rows[] = {
+        {"WinNT", false, Replacement::Selection, huge, std::nullopt},
+        {"WinNT", false, Replacement::WholeText, huge, std::nullopt},
+        {"WinNT", true, Replacement::Selection, 65536, std::nullopt},
+        {"WinNT", true, Replacement::Selection, 65537, 65536},
+        {"WinNT", true, Replacement::WholeText, 65537, 65536},
+        {"WinNT", true, Replacement::WholeText, huge, 65536},
+        {"Win98", false, Replacement::Selection, 32760, std::nullopt},
+        {"Win98", false, Replacement::Selection, 32761, 32759},
+        {"Win98", false, Replacement::WholeText, huge, std::nullopt},
+        {"WinMe", true, Replacement::Selection, 40000, 32759},
+        {"Win98", true, Replacement::Selection, 70000, 32759},
+        {"Win98", true, Replacement::WholeText, 40000, std::nullopt},
+        {"Win98", true, Replacement::WholeText, 70000, 65536},
+        {"", false, Replacement::Selection, 40000, 32759}, // a failed version query counts as 9x
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.windowsName) + (row.underWine ? " under Wine, " : ", ") +
+                     (row.what == Replacement::Selection ? "SelText, " : "Text, ") + std::to_string(row.bytes));
+        EXPECT_EQ(ReplacementPiece(row.bytes, row.what, platform::FromAnsi(row.windowsName), row.underWine), row.piece);
+    }
+}
+
+TEST(SelTextLet, SendsOneReplacementOnNtOrUnderWinePiecesOfAtMost64Kb)
 {
     SKIP_UNLESS_NT();
-    for (const std::size_t bytes : {0u, 5u, 32761u, 100000u, 6u * 1024 * 1024}) {
-        SCOPED_TRACE(bytes);
-        const std::string text = MixedText(bytes);
+    struct Row {
+        const char* what;
+        std::string text;
+        std::vector<long long> pieces; // under Wine; empty: only bounded by 64 KB
+    };
+    const Row rows[] = {
+        {"empty", "", {0}},
+        {"5 bytes", MixedText(5), {5}},
+        {"32761 bytes", MixedText(32761), {32761}},
+        {"64 KB", AsciiText(65536), {65536}},
+        {"64 KB and one byte", AsciiText(65537), {65536, 1}},
+        // Byte 65535 is a lead byte: the first piece stops before it.
+        {"a character from byte 65535", AsciiText(65535) + kKatakanaA + AsciiText(10), {65535, 12}},
+        {"6 MB of Japanese", MixedText(6u * 1024 * 1024), {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
         Session session({}, "<<>>");
         session.editor.SetSelection(2, 2);
         session.editor.ClearLog();
-        session.bridge->SelText(platform::FromAnsi(text));
-        EXPECT_TRUE(SameMessages(ReplaceStep(static_cast<long long>(bytes)), session.editor.Log()));
-        EXPECT_EQ(session.editor.Document(), "<<" + text + ">>");
+        session.bridge->SelText(platform::FromAnsi(row.text));
+        const long long bytes = static_cast<long long>(row.text.size());
+        if (!platform::RunsUnderWine()) {
+            EXPECT_TRUE(SameMessages(ReplaceStep(bytes), session.editor.Log()));
+        } else if (!row.pieces.empty()) {
+            Messages expected;
+            for (long long piece : row.pieces) expected = Join({expected, ReplaceStep(piece)});
+            EXPECT_TRUE(SameMessages(expected, session.editor.Log()));
+        } else {
+            std::vector<long long> pieces;
+            for (const std::string& line : session.editor.Log())
+                if (const auto at = line.find("EM_REPLACESEL 0 p bytes="); at != std::string::npos)
+                    pieces.push_back(std::stoll(line.substr(line.find('=', at) + 1)));
+            ASSERT_FALSE(pieces.empty());
+            long long sent = 0;
+            for (std::size_t i = 0; i < pieces.size(); ++i) {
+                EXPECT_LE(pieces[i], 65536) << "piece " << i;
+                // Only a piece that ends before a character, or the last, is short.
+                if (i + 1 < pieces.size()) EXPECT_GE(pieces[i], 65535) << "piece " << i;
+                sent += pieces[i];
+            }
+            EXPECT_EQ(sent, bytes);
+        }
+        EXPECT_EQ(session.editor.Document(), "<<" + row.text + ">>");
+        EXPECT_EQ(session.editor.State().selStart, 2 + static_cast<int>(row.text.size()));
     }
 }
 
@@ -387,7 +458,7 @@ TEST(TextLet, ReplacesEverythingAndLeavesTheCaretAtByteOne)
         {"Japanese", "b" + kKatakanaA + "c", 1},
         // Byte 1 is inside the first character: the editor snaps back to 0.
         {"Japanese first", kKatakanaA + "bc", 0},
-        {"longer than a 9x message", MixedText(100000), 1},
+        {"longer than a 9x message", MixedText(60000), 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -434,6 +505,43 @@ TEST(TextLet, RebuildsFromTheEndWhenTheEditorKeepsLess)
         EXPECT_EQ(session.editor.Document(), row.text);
         EXPECT_EQ(session.editor.State().selStart, 1);
         EXPECT_EQ(session.editor.State().selEnd, 1);
+    }
+}
+
+TEST(TextLet, GoesInPiecesUnderWineAndRebuildsFromTheFirstWhenTheEditorKeepsLess)
+{
+    if (!platform::RunsUnderWine()) GTEST_SKIP() << "the Wine path";
+    struct Row {
+        const char* what;
+        std::optional<int> limit;
+        std::string text;
+        Messages afterFirst; // after select all, the first piece and the length
+    };
+    const std::string straddling = AsciiText(65535) + kKatakanaA + AsciiText(70000, 4);
+    const Row rows[] = {
+        // The editor kept the first piece whole: the rest follows at the caret.
+        {"150000 bytes", std::nullopt, AsciiText(150000), Join({ReplaceStep(65536), ReplaceStep(18928)})},
+        // Byte 65535 is a lead byte: the first piece is 65535 bytes, and so
+        // is every later one, which the editor is then known to keep.
+        {"a character across 64 KB", std::nullopt, straddling,
+         Join({ReplaceStep(65535), ReplaceStep(4467)})},
+        // The editor kept 40000 bytes of the first piece: that one edit is
+        // undone and the text is rebuilt from its end in 40000-byte pieces.
+        {"an editor that keeps 40000 bytes", 40000, AsciiText(150000),
+         Join({UndoStep(), SelectAllStep(), ReplaceStep(40000), SelSetStep(0, 0), ReplaceStep(40000), SelSetStep(0, 0),
+               ReplaceStep(40000), SelSetStep(0, 0), ReplaceStep(30000), SelSetStep(0, 0)})},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        StandInOptions options;
+        options.limit = row.limit;
+        Session session(options, "old text");
+        session.bridge->Text(platform::FromAnsi(row.text));
+        const long long first = row.text == straddling ? 65535 : 65536;
+        EXPECT_TRUE(SameMessages(
+            Join({SelectAllStep(), ReplaceStep(first), LengthStep(), row.afterFirst, SelSetStep(1, 1)}),
+            session.editor.Log()));
+        EXPECT_EQ(session.editor.Document(), row.text);
     }
 }
 
@@ -495,9 +603,9 @@ TEST(TextWrite, EndsOnAReadOnlyEditorWithItsTextUnchanged)
     Session session(options, "old text");
     session.bridge->SelText(platform::FromAnsi(AsciiText(70000)));
     // Nothing measures what the editor kept here: every piece goes once.
-    const Messages expected = bridgetext::RunsAs9x()
-                                  ? Join({ReplaceStep(kPiece), ReplaceStep(kPiece), ReplaceStep(70000 - 2 * kPiece)})
-                                  : ReplaceStep(70000);
+    const Messages expected = bridgetext::RunsAs9x()     ? Join({ReplaceStep(kPiece), ReplaceStep(kPiece), ReplaceStep(70000 - 2 * kPiece)})
+                              : platform::RunsUnderWine() ? Join({ReplaceStep(65536), ReplaceStep(70000 - 65536)})
+                                                          : ReplaceStep(70000);
     EXPECT_TRUE(SameMessages(expected, session.editor.Log()));
     EXPECT_EQ(session.editor.Document(), "old text");
 }
@@ -530,10 +638,19 @@ TEST(TextTransferCost, DISABLED_PrintsTimeAndMessagesForLargeTexts)
         const Messages writeLog = session.editor.Log();
         EXPECT_EQ(session.editor.Document(), text);
 
-        // The floor: the same bytes in one raw message, no bridge.
+        // The floor: the same bytes in raw messages, no bridge; one message
+        // where the editor's stack allows it, 64 KB ones under Wine.
         session.editor.SetDocument("");
+        std::string raw = text;
+        const std::size_t rawPiece = platform::RunsUnderWine() ? kWineReplacementPiece : raw.size();
         t0 = Clock::now();
-        ::SendMessageA(session.editor.EditControl(), EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        for (std::size_t begin = 0; begin < raw.size(); begin += rawPiece) {
+            const std::size_t end = std::min(raw.size(), begin + rawPiece);
+            const char kept = raw[end];
+            raw[end] = '\0';
+            ::SendMessageA(session.editor.EditControl(), EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(raw.data() + begin));
+            raw[end] = kept;
+        }
         const double rawWriteMs = ms(Clock::now() - t0);
         std::string buffer(bytes, '\0');
         t0 = Clock::now();

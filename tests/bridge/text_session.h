@@ -11,6 +11,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -39,6 +40,20 @@ inline bool NamedAs9x()
     do {                                                                              \
         if (::bridgetext::RunsAs9x()) GTEST_SKIP() << "an NT-family path";            \
     } while (0)
+
+// How a long SelText goes on this system, by the limits the bridge documents:
+// whole up to wholeUpTo bytes, else in pieces of at most piece bytes (the 9x
+// family's 32760/32759; under Wine 64 KB whatever version Wine reports, since
+// Wine puts a message's text on the editor's stack). No value: one message.
+struct SelTextPieces {
+    std::size_t wholeUpTo, piece;
+};
+inline std::optional<SelTextPieces> SelTextPiecesHere()
+{
+    if (RunsAs9x()) return SelTextPieces{32760, 32759};
+    if (platform::RunsUnderWine()) return SelTextPieces{65536, 65536};
+    return std::nullopt;
+}
 
 // A stand-in editor in front with a bridge that captured it, the log empty.
 struct Session {

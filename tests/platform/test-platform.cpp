@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -96,6 +98,68 @@ TEST(CodePage, ContainsNulFindsANulAtEveryPositionOfAWord)
         std::string text = filler;
         text[at] = '\0';
         EXPECT_TRUE(platform::ContainsNul(text)) << at;
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(System, TellsWineByItsNtdllNotByTheVersionItReports)
+{
+    // Wine's own registry branch is an independent sign; the reported version
+    // (any, through the prefix's AppDefaults) is none.
+    HKEY key = nullptr;
+    const bool wineKey = ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Wine", 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (key) ::RegCloseKey(key);
+    EXPECT_EQ(platform::RunsUnderWine(), wineKey);
+}
+
+} // namespace
+
+namespace {
+
+// A file of its own in the temporary folder, removed at the end.
+struct ScratchFile {
+    explicit ScratchFile(const std::string& bytes)
+    {
+        wchar_t folder[MAX_PATH + 1] = {};
+        ::GetTempPathW(MAX_PATH + 1, folder);
+        path = std::wstring(folder) + L"qb-read-" + std::to_wstring(::GetCurrentProcessId()) + L".bin";
+        platform::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }
+    ~ScratchFile() { ::DeleteFileW(path.c_str()); }
+    std::wstring path;
+};
+
+TEST(ReadWholeFile, ReadsEveryByteInPartsAndStopsWhereTheInspectorThrows)
+{
+    const std::size_t part = platform::kReadPart;
+    std::mt19937 random(15);
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, part - 1, part, part + 1, 3 * part + 5}) {
+        SCOPED_TRACE(size);
+        std::string bytes(size, '\0');
+        for (char& c : bytes) c = static_cast<char>(random());
+        const ScratchFile file(bytes);
+        std::vector<std::size_t> parts;
+        std::string seen;
+        const std::string read = platform::ReadWholeFile(file.path, [&](std::string_view p) {
+            parts.push_back(p.size());
+            seen += p;
+        });
+        EXPECT_TRUE(read == bytes);
+        EXPECT_TRUE(seen == bytes);
+        for (std::size_t p : parts) EXPECT_LE(p, part);
+
+        if (size <= part) continue;
+        int calls = 0;
+        EXPECT_THROW(platform::ReadWholeFile(file.path, [&](std::string_view) {
+                         if (++calls == 2) throw std::runtime_error("enough");
+                     }),
+                     std::runtime_error);
+        EXPECT_EQ(calls, 2) << "the read went on after the inspector stopped it";
     }
 }
 

@@ -107,6 +107,7 @@ StandIn::StandIn(StandInOptions options) : m_folder(MakeTempDir())
         if (options.limit) add(L"--limit", std::to_wstring(*options.limit));
         if (options.exitAfter) add(L"--exit-after", std::to_wstring(*options.exitAfter));
         if (options.editMode != 0) add(L"--edit-mode", std::to_wstring(options.editMode));
+        add(L"--pause-after-replace", options.pauseAfterReplace);
         args.insert(args.end(), options.extraArgs.begin(), options.extraArgs.end());
 
         std::wstring commandLine = Quote(exe);
@@ -209,8 +210,12 @@ StandIn::Info StandIn::State()
 
 void StandIn::SetDocument(const std::string& ansiBytes)
 {
-    COPYDATASTRUCT data{kCopySetDocument, static_cast<DWORD>(ansiBytes.size()),
-                        const_cast<char*>(ansiBytes.data())};
+    // Through a file: the stand-in's stack has room for a path, not for a
+    // document of megabytes (see its README).
+    const std::wstring path = m_folder + L"\\document.bin";
+    WriteFileBytes(path, ansiBytes);
+    COPYDATASTRUCT data{kCopySetDocument, static_cast<DWORD>(path.size() * sizeof(wchar_t)),
+                        const_cast<wchar_t*>(path.data())};
     if (!::SendMessageA(m_main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)))
         throw Failure("the document was not replaced");
 }

@@ -30,6 +30,7 @@ struct StandInOptions {
     bool noFileEdit = false, noExeName = false, noIniFile = false, readOnly = false, ownedPopup = false;
     std::optional<int> limit, exitAfter;
     int editMode = 0;
+    std::wstring pauseAfterReplace; // --pause-after-replace: events' base name
     std::wstring exePath; // default: StandInPad.exe beside the running test exe
     std::vector<std::wstring> extraArgs;
 };

@@ -111,6 +111,7 @@ MainWindow::MainWindow(Options options)
     m_state.document.Reset(InitialDocument(m_options));
     m_state.document.SetReadOnly(m_options.readOnly);
     m_state.limit = m_options.limit;
+    m_state.pauseAfterReplace = m_options.pauseAfterReplace;
 
     if (!::CreateWindowExA(0, kMainWindowClass, "StandInPad", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                            CW_USEDEFAULT, 640, 480, nullptr, BuildMenu(), ::GetModuleHandleA(nullptr), this))
@@ -303,8 +304,12 @@ LRESULT MainWindow::OnCopyData(const COPYDATASTRUCT* data)
     if (!data || !m_memo) return FALSE;
     const char* bytes = static_cast<const char*>(data->lpData);
     if (data->dwData == kCopySetDocument) {
-        // A test's fixture, not an edit: ignores --limit and --readonly.
-        m_state.document.Reset(std::string(bytes ? bytes : "", bytes ? data->cbData : 0));
+        // A test's fixture, not an edit: ignores --limit and --readonly. The
+        // bytes come through a file because Wine puts a message's data on
+        // this thread's 1 MB stack: a document of a megabyte would end us.
+        if (!bytes || data->cbData % sizeof(wchar_t) != 0) return FALSE;
+        const std::wstring path(reinterpret_cast<const wchar_t*>(bytes), data->cbData / sizeof(wchar_t));
+        m_state.document.Reset(platform::ReadWholeFile(path));
         m_memo->Refresh();
         return TRUE;
     }

@@ -232,7 +232,28 @@ LRESULT Memo::OnReplaceSel(const char* text, std::string& extra)
     m_state.receivedBytes += static_cast<long long>(bytes.size());
     extra = "bytes=" + std::to_string(bytes.size());
     if (m_state.document.ReplaceSelection(KeepWithinLimit(bytes))) Changed();
+    if (!m_state.pauseAfterReplace.empty() && ::InSendMessage()) LetThePersonTypeNow();
     return 0;
+}
+
+// --pause-after-replace: a person who types the moment another program's
+// replacement is in. We say so (NAME.replaced), wait for the test to post the
+// person's keys to the memo (NAME.go), and handle those keys before the
+// sender hears back: exactly as if the person had been quicker than the
+// sender's next message, which without the pause is a matter of luck.
+void Memo::LetThePersonTypeNow()
+{
+    using UniqueEvent = platform::UniqueResource<platform::HandleTraits>;
+    const UniqueEvent replaced(::CreateEventW(nullptr, FALSE, FALSE, (m_state.pauseAfterReplace + L".replaced").c_str()));
+    const UniqueEvent go(::CreateEventW(nullptr, FALSE, FALSE, (m_state.pauseAfterReplace + L".go").c_str()));
+    if (!replaced || !go) return;
+    ::SetEvent(replaced.get());
+    ::WaitForSingleObject(go.get(), 10000);
+    MSG message;
+    while (::PeekMessageA(&message, Handle(), WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
 }
 
 LRESULT Memo::OnLineIndex(long line)

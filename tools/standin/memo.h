@@ -21,6 +21,7 @@ struct EditorState {
     Document document;
     long long receivedBytes = 0; // through EM_REPLACESEL and WM_SETTEXT
     std::optional<long> limit;   // bytes one replacement keeps
+    std::wstring pauseAfterReplace; // events' base name; empty: no pause
 };
 
 class Memo {
@@ -71,6 +72,7 @@ private:
     std::size_t VisibleLines() const;
     std::string KeepWithinLimit(std::string_view bytes) const;
     void Type(std::string_view bytes);
+    void LetThePersonTypeNow();
     void CopySelectionToClipboard();
 
     EditorState& m_state;

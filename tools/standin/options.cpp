@@ -49,6 +49,7 @@ Options ParseOptions(const std::vector<std::wstring>& args)
         else if (option == L"--limit") options.limit = ParseNumber(option, value());
         else if (option == L"--exit-after") options.exitAfter = ParseNumber(option, value());
         else if (option == L"--edit-mode") options.editMode = ParseNumber(option, value());
+        else if (option == L"--pause-after-replace") options.pauseAfterReplace = value();
         else throw std::invalid_argument(platform::ToAnsi(L"unknown option " + option));
     }
     if (options.limit && *options.limit < 0) throw std::invalid_argument("--limit must not be negative");

@@ -21,6 +21,7 @@ struct Options {
     std::optional<long> limit;     // --limit N: bytes kept of one replacement
     std::optional<long> exitAfter; // --exit-after N: ends at the Nth logged message
     long editMode = 0;             // --edit-mode N: answer of 0x8194
+    std::wstring pauseAfterReplace; // --pause-after-replace NAME: see the README
 };
 
 // Parses the arguments after the program name; throws std::invalid_argument

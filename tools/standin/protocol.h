@@ -23,7 +23,7 @@ inline constexpr UINT kMsgReloadIni = 0x0465;
 // The side channel.
 inline constexpr UINT kMsgDumpState = 0x8381;        // writes the state files, answers the document length
 inline constexpr UINT kMsgTruncateLog = 0x8382;      // empties the log file
-inline constexpr ULONG_PTR kCopySetDocument = 1;     // WM_COPYDATA: the new document bytes
+inline constexpr ULONG_PTR kCopySetDocument = 1;     // WM_COPYDATA: UTF-16 path of a file holding the new document
 inline constexpr ULONG_PTR kCopySetSelection = 2;    // WM_COPYDATA: two int32, start and end
 
 // Menu commands.

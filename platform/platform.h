@@ -75,6 +75,7 @@ struct ProcessTraits {
     static void Close(Type h) noexcept { ::CloseHandle(h); }
 };
 struct ThreadTraits : ProcessTraits {};
+struct EventTraits : ProcessTraits {};
 struct FileTraits {
     using Type = HANDLE;
     static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
@@ -104,6 +105,7 @@ struct GlobalLockTraits {
 using UniqueFile = UniqueResource<FileTraits>;
 using UniqueProcess = UniqueResource<ProcessTraits>;
 using UniqueThread = UniqueResource<ThreadTraits>;
+using UniqueEvent = UniqueResource<EventTraits>;
 using UniqueFont = UniqueResource<FontTraits>;
 using UniqueIcon = UniqueResource<IconTraits>;
 using UniqueWindow = UniqueResource<WindowTraits>;

@@ -287,7 +287,7 @@ public:
     bool Typed() const { return m_typed; }
 
 private:
-    platform::UniqueResource<platform::HandleTraits> m_replaced, m_go;
+    platform::UniqueEvent m_replaced, m_go;
     std::atomic<bool> m_typed{false};
     std::thread m_thread;
 };

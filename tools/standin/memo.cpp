@@ -243,7 +243,7 @@ LRESULT Memo::OnReplaceSel(const char* text, std::string& extra)
 // sender's next message, which without the pause is a matter of luck.
 void Memo::LetThePersonTypeNow()
 {
-    using UniqueEvent = platform::UniqueResource<platform::HandleTraits>;
+    using platform::UniqueEvent;
     const UniqueEvent replaced(::CreateEventW(nullptr, FALSE, FALSE, (m_state.pauseAfterReplace + L".replaced").c_str()));
     const UniqueEvent go(::CreateEventW(nullptr, FALSE, FALSE, (m_state.pauseAfterReplace + L".go").c_str()));
     if (!replaced || !go) return;

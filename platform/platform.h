@@ -227,7 +227,9 @@ class FileReadError : public std::runtime_error {
 public:
     // ContainsNul: read, but a NUL byte would end the text on its way to an
     // editor and silently drop the rest of the paste.
-    enum class Reason { NotFound, AccessDenied, Locked, IsFolder, TooLarge, ReadFailed, ContainsNul };
+    // CannotConvert: read, but the system has no conversion of its text to
+    // the ANSI code page.
+    enum class Reason { NotFound, AccessDenied, Locked, IsFolder, TooLarge, ReadFailed, ContainsNul, CannotConvert };
     FileReadError(std::wstring path, Reason reason, DWORD code);
     const std::wstring& Path() const noexcept { return m_path; }
     Reason Why() const noexcept { return m_reason; }

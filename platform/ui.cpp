@@ -352,4 +352,27 @@ void SetValue(HWND box, int value) noexcept
 
 } // namespace check
 
+namespace sysmenu {
+
+void AddCheckItem(HWND window, UINT id, const std::wstring& text)
+{
+    HMENU menu = ::GetSystemMenu(window, FALSE);
+    if (!menu) ThrowLastError("GetSystemMenu");
+    if (!::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr)) ThrowLastError("AppendMenuW");
+    if (!::AppendMenuW(menu, MF_STRING | MF_UNCHECKED, id, text.c_str())) ThrowLastError("AppendMenuW");
+}
+
+bool Checked(HWND window, UINT id) noexcept
+{
+    const UINT state = ::GetMenuState(::GetSystemMenu(window, FALSE), id, MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
+}
+
+void SetChecked(HWND window, UINT id, bool checked) noexcept
+{
+    ::CheckMenuItem(::GetSystemMenu(window, FALSE), id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+} // namespace sysmenu
+
 } // namespace platform::ui

@@ -103,6 +103,15 @@ int Value(HWND box) noexcept; // 0 off, 1 on
 void SetValue(HWND box, int value) noexcept;
 } // namespace check
 
+namespace sysmenu {
+// Appends a separator and an unchecked item to the window's system menu.
+void AddCheckItem(HWND window, UINT id, const std::wstring& text);
+bool Checked(HWND window, UINT id) noexcept;
+void SetChecked(HWND window, UINT id, bool checked) noexcept;
+// The item id a WM_SYSCOMMAND names: the system keeps the low four bits.
+inline UINT CommandOf(WPARAM wParam) noexcept { return static_cast<UINT>(wParam & 0xFFF0); }
+} // namespace sysmenu
+
 // ---------------------------------------------------------------------------
 // OLE drag and drop.
 

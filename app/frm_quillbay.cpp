@@ -125,6 +125,9 @@ void frmQuillbay::Load()
         handlers.failed = [this](const std::exception* error) { ReportUnexpected(error); };
         m_dropTarget = ui::MakeDropTarget(std::move(handlers));
         m_dropRegistration = ui::DragDropRegistration(Control(kLstFiles), m_dropTarget.get());
+        m_listKeys = ui::ControlKeys(
+            Control(kLstFiles), [this](const ui::KeyPress& key) { return lstFiles_KeyDown(key); },
+            [this](const std::exception* error) { ReportUnexpected(error); });
         // Beside the title bar's buttons, not among the controls: the
         // window's layout stays as it is.
         ui::sysmenu::AddCheckItem(m_hwnd, kMnuAutoEncoding, texts::kMnuAutoEncoding);
@@ -301,6 +304,33 @@ void frmQuillbay::chkTopmost_Click()
 void frmQuillbay::mnuAutoEncoding_Click()
 {
     ui::sysmenu::SetChecked(m_hwnd, kMnuAutoEncoding, !ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding));
+}
+
+bool frmQuillbay::lstFiles_KeyDown(const ui::KeyPress& key)
+{
+    if (key.alt && !key.ctrl && key.key == VK_UP) {
+        cmdUp_Click();
+        return true;
+    }
+    if (key.alt && !key.ctrl && key.key == VK_DOWN) {
+        cmdDown_Click();
+        return true;
+    }
+    if (!key.alt && !key.ctrl && !key.shift && key.key == VK_DELETE) {
+        cmdRemove_Click();
+        return true;
+    }
+    if (key.ctrl && !key.alt && key.key == 'A') {
+        HWND list = Control(kLstFiles);
+        const std::optional<int> current = ui::list::Caret(list);
+        if (current) {
+            // Selecting moves the caret; the entry with the focus stays.
+            ui::list::SelectRange(list, 0, ui::list::Count(list) - 1);
+            ui::list::SetCaret(list, *current);
+        }
+        return true;
+    }
+    return false;
 }
 
 // --- the paste --------------------------------------------------------------------------
@@ -522,6 +552,7 @@ void frmQuillbay::OnDestroy()
 {
     // RevokeDragDrop wants the window still there.
     m_dropRegistration = ui::DragDropRegistration();
+    m_listKeys = ui::ControlKeys();
 }
 
 void frmQuillbay::OnNcDestroy()

@@ -72,6 +72,8 @@ public:
     void cmdDown_Click();
     void chkTopmost_Click();
     void mnuAutoEncoding_Click();
+    // Delete, Ctrl+A, Alt+Up and Alt+Down with the focus in the list.
+    bool lstFiles_KeyDown(const platform::ui::KeyPress& key);
     void cmdExec_Click();
 
 private:
@@ -112,6 +114,7 @@ private:
     platform::UniqueFont m_font;
     platform::ComPtr<IDropTarget> m_dropTarget;
     platform::ui::DragDropRegistration m_dropRegistration;
+    platform::ui::ControlKeys m_listKeys;
     platform::UniqueWindow m_window;
     HWND m_hwnd = nullptr; // from WM_NCCREATE to WM_NCDESTROY
     HWND m_lastFocus = nullptr;

@@ -264,6 +264,17 @@ TEST(AutoEncodingPaste, AnUnreadableFileIsToldBeforeAnyQuestionAndNothingIsSent)
                                                        MB_OK | MB_ICONEXCLAMATION}}));
 }
 
+TEST(AutoEncodingPaste, AMissingEditorIsToldWithoutAQuestionAndQuitAfterPastingStillQuits)
+{
+    AutoPaste p;
+    p.session.Drop({p.File(L"lossy.txt", Utf8(L"한"))});
+    ::SendMessageW(p.session.Control(frmQuillbay::kChkPasteAndEnd), BM_SETCHECK, BST_CHECKED, 0);
+    p.editor.Close();
+    p.session.Click(frmQuillbay::kCmdExec);
+    EXPECT_EQ(p.session.boxes, (std::vector<ShownBox>{{L"対象の TeraPad が見つかりません。", L"Quillbay", MB_OK}}));
+    EXPECT_FALSE(p.session.Form().Loaded());
+}
+
 TEST(AutoEncodingPaste, AUtf16FileWithAnOddByteCountHasItsLastByteCountedInEitherOrder)
 {
     struct Row {

@@ -1,5 +1,6 @@
 #include "app/frm_quillbay.h"
 
+#include "app/file_encoding.h"
 #include "app/mdl_quillbay.h"
 #include "app/resource.h"
 #include "app/texts.h"
@@ -58,6 +59,7 @@ constexpr wchar_t kSettingsSection[] = L"Quillbay";
 constexpr wchar_t kKeyPasteAndEnd[] = L"PasteAndEnd";
 constexpr wchar_t kKeyTopmost[] = L"chkTopmost";
 constexpr wchar_t kKeyMode[] = L"Mode";
+constexpr wchar_t kKeyAutoEncoding[] = L"AutoEncoding";
 
 const wchar_t* ReasonText(platform::FileReadError::Reason reason) noexcept
 {
@@ -71,6 +73,7 @@ const wchar_t* ReasonText(platform::FileReadError::Reason reason) noexcept
     case Reason::ContainsNul: return texts::kReasonContainsNul;
     case Reason::NotRegular: return texts::kReasonNotRegular;
     case Reason::SizeChanged: return texts::kReasonSizeChanged;
+    case Reason::CannotConvert: return texts::kReasonCannotConvert;
     case Reason::ReadFailed: break;
     }
     return texts::kReasonReadFailed;
@@ -152,6 +155,12 @@ void frmQuillbay::Load()
         handlers.failed = [this](const std::exception* error) { ReportUnexpected(error); };
         m_dropTarget = ui::MakeDropTarget(std::move(handlers));
         m_dropRegistration = ui::DragDropRegistration(Control(kLstFiles), m_dropTarget.get());
+        m_listKeys = ui::ControlKeys(
+            Control(kLstFiles), [this](const ui::KeyPress& key) { return lstFiles_KeyDown(key); },
+            [this](const std::exception* error) { ReportUnexpected(error); });
+        // Beside the title bar's buttons, not among the controls: the
+        // window's layout stays as it is.
+        ui::sysmenu::AddCheckItem(m_hwnd, kMnuAutoEncoding, texts::kMnuAutoEncoding);
 
         Form_Load();
     } catch (...) {
@@ -213,6 +222,9 @@ void frmQuillbay::LoadSettings()
     ui::check::SetValue(Control(kChkPasteAndEnd), ini.Setting(kKeyPasteAndEnd) == L"1" ? 1 : 0);
     ui::check::SetValue(Control(kChkTopmost), ini.Setting(kKeyTopmost) == L"1" ? 1 : 0);
     ui::combo::Choose(Control(kCboMode), ini.Setting(kKeyMode) == L"1" ? 1 : 0);
+    const std::wstring autoEncoding = ini.Setting(kKeyAutoEncoding);
+    m_autoEncodingStored = !autoEncoding.empty();
+    ui::sysmenu::SetChecked(m_hwnd, kMnuAutoEncoding, autoEncoding == L"1");
 }
 
 void frmQuillbay::SaveSettings()
@@ -223,6 +235,9 @@ void frmQuillbay::SaveSettings()
     ini.Setting(kKeyPasteAndEnd, std::to_wstring(ui::check::Value(Control(kChkPasteAndEnd))));
     ini.Setting(kKeyTopmost, std::to_wstring(ui::check::Value(Control(kChkTopmost))));
     ini.Setting(kKeyMode, std::to_wstring(ui::combo::Chosen(Control(kCboMode)).value_or(0)));
+    // The file of a user who never leaves the option on keeps its three keys.
+    const bool autoEncoding = ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding);
+    if (autoEncoding || m_autoEncodingStored) ini.Setting(kKeyAutoEncoding, autoEncoding ? L"1" : L"0");
 }
 
 // --- the file list ----------------------------------------------------------------------
@@ -316,6 +331,38 @@ void frmQuillbay::chkTopmost_Click()
     platform::SetTopmost(m_hwnd, ui::check::Value(Control(kChkTopmost)) == 1);
 }
 
+void frmQuillbay::mnuAutoEncoding_Click()
+{
+    ui::sysmenu::SetChecked(m_hwnd, kMnuAutoEncoding, !ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding));
+}
+
+bool frmQuillbay::lstFiles_KeyDown(const ui::KeyPress& key)
+{
+    if (key.alt && !key.ctrl && key.key == VK_UP) {
+        cmdUp_Click();
+        return true;
+    }
+    if (key.alt && !key.ctrl && key.key == VK_DOWN) {
+        cmdDown_Click();
+        return true;
+    }
+    if (!key.alt && !key.ctrl && !key.shift && key.key == VK_DELETE) {
+        cmdRemove_Click();
+        return true;
+    }
+    if (key.ctrl && !key.alt && key.key == 'A') {
+        HWND list = Control(kLstFiles);
+        const std::optional<int> current = ui::list::Caret(list);
+        if (current) {
+            // Selecting moves the caret; the entry with the focus stays.
+            ui::list::SelectRange(list, 0, ui::list::Count(list) - 1);
+            ui::list::SetCaret(list, *current);
+        }
+        return true;
+    }
+    return false;
+}
+
 // --- the paste --------------------------------------------------------------------------
 
 void frmQuillbay::cmdExec_Click()
@@ -330,17 +377,25 @@ void frmQuillbay::cmdExec_Click()
     // spares converting all of it to 16-bit text and back again.
     std::string joined;
     std::vector<platform::FileReadError> failures;
+    std::vector<fileEncoding::LossyFile> lossy;
+    const bool autoEncoding = ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding);
     const int n = ui::list::Count(list);
     for (int i = 0; i < n; ++i) {
         if (!ui::list::Selected(list, i)) continue;
         const std::wstring& path = m_strPaths[static_cast<std::size_t>(i)];
         try {
-            // A NUL ends the file as text: known at its first part, not after
-            // reading gigabytes of zeros.
-            std::string bytes = platform::ReadWholeFile(path, [&path](std::string_view part) {
-                if (platform::ContainsNul(part))
+            // A NUL ends an ANSI file as text: known at its first part, not
+            // after reading gigabytes of zeros. A UTF-16 file holds NULs by
+            // nature, so with the detection on the rule waits for the text.
+            std::string bytes = platform::ReadWholeFile(path, [&path, autoEncoding](std::string_view part) {
+                if (!autoEncoding && platform::ContainsNul(part))
                     throw platform::FileReadError(path, platform::FileReadError::Reason::ContainsNul, ERROR_INVALID_DATA);
             });
+            if (autoEncoding) bytes = fileEncoding::TextForPaste(path, std::move(bytes), lossy);
+            if (platform::ContainsNul(bytes)) {
+                failures.emplace_back(path, platform::FileReadError::Reason::ContainsNul, ERROR_INVALID_DATA);
+                continue;
+            }
             // Each file on its own: a lone lead byte at a file's end must not
             // pair with the next file's first byte.
             bytes = platform::RoundTripAnsi(std::move(bytes));
@@ -355,6 +410,11 @@ void frmQuillbay::cmdExec_Click()
         ShowMessage(UnreadableFilesMessage(failures), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
+    // What the code page cannot hold is replaced only when the user says so;
+    // without an editor there is nothing to ask about.
+    if (hadEditor && !lossy.empty() &&
+        ShowMessage(fileEncoding::LossyFilesMessage(lossy), MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) != IDYES)
+        return;
 
     // Nothing to deliver must not delete the editor's selection.
     bool deliveredWhole = hadEditor;
@@ -492,6 +552,9 @@ LRESULT frmQuillbay::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         OnDestroy();
         return 0;
+    case WM_SYSCOMMAND:
+        if (OnSysCommand(ui::sysmenu::CommandOf(wParam))) return 0;
+        return ui::DefaultProcedure(hwnd, message, wParam, lParam);
     case WM_NCDESTROY:
         OnNcDestroy();
         return ui::DefaultProcedure(hwnd, message, wParam, lParam);
@@ -511,6 +574,13 @@ void frmQuillbay::OnCommand(int id, int notification)
     case kChkTopmost: chkTopmost_Click(); break;
     default: break;
     }
+}
+
+bool frmQuillbay::OnSysCommand(UINT command)
+{
+    if (command != kMnuAutoEncoding) return false;
+    mnuAutoEncoding_Click();
+    return true;
 }
 
 void frmQuillbay::OnNextDlgCtl(WPARAM wParam, LPARAM lParam)
@@ -542,6 +612,7 @@ void frmQuillbay::OnDestroy()
 {
     // RevokeDragDrop wants the window still there.
     m_dropRegistration = ui::DragDropRegistration();
+    m_listKeys = ui::ControlKeys();
 }
 
 void frmQuillbay::OnNcDestroy()

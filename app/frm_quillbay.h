@@ -28,6 +28,10 @@ public:
         kCmdRemove,
     };
 
+    // The option 文字コードを自動判別 in the window's system menu; a system
+    // menu command keeps its low four bits zero.
+    static constexpr UINT kMnuAutoEncoding = 0x0A10;
+
     static constexpr const wchar_t* kWindowClass = L"Quillbay.frmQuillbay";
     // The list's entry count is a 16-bit signed number.
     static constexpr int kMaxEntries = 32767;
@@ -67,6 +71,9 @@ public:
     void cmdUp_Click();
     void cmdDown_Click();
     void chkTopmost_Click();
+    void mnuAutoEncoding_Click();
+    // Delete, Ctrl+A, Alt+Up and Alt+Down with the focus in the list.
+    bool lstFiles_KeyDown(const platform::ui::KeyPress& key);
     void cmdExec_Click();
 
 private:
@@ -85,6 +92,7 @@ private:
     static LRESULT CALLBACK s_WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id, int notification);
+    bool OnSysCommand(UINT command);
     void OnClose();
     void OnDestroy();
     void OnNcDestroy();
@@ -104,11 +112,15 @@ private:
 
     std::vector<std::wstring> m_strPaths;
     std::int16_t m_nPaths = 0;
+    // Whether the settings file had a value for AutoEncoding: a file without
+    // one stays without one as long as the option is off.
+    bool m_autoEncodingStored = false;
 
     // Declared before the window: the controls use the font until they are gone.
     platform::UniqueFont m_font;
     platform::ComPtr<IDropTarget> m_dropTarget;
     platform::ui::DragDropRegistration m_dropRegistration;
+    platform::ui::ControlKeys m_listKeys;
     platform::UniqueWindow m_window;
     HWND m_hwnd = nullptr; // from WM_NCCREATE to WM_NCDESTROY
     HWND m_lastFocus = nullptr;

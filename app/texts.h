@@ -36,6 +36,21 @@ inline constexpr wchar_t kReasonSizeChanged[] =
 // After the first few files named: "ほか 35 個のファイルも読み込めませんでした。"
 inline constexpr wchar_t kUnreadableRestBefore[] = L"ほか ";
 inline constexpr wchar_t kUnreadableRestAfter[] = L" 個のファイルも読み込めませんでした。";
+inline constexpr wchar_t kReasonCannotConvert[] = L"この Windows では UTF-8/UTF-16 のテキストを変換できません。";
+
+// The option of the window's system menu: UTF-8 and UTF-16 files are told
+// by their bytes and converted.
+inline constexpr wchar_t kMnuAutoEncoding[] = L"文字コードを自動判別(&U)";
+
+// A UTF file holds characters the ANSI code page cannot: nothing is sent
+// until the user says so.
+inline constexpr wchar_t kLossyHeader[] =
+    L"次のファイルには、Windows の文字コード (ANSI) で表せない文字、または文字として読めないバイトがあります。";
+inline constexpr wchar_t kLossyCountPrefix[] = L"　表せない文字: ";
+inline constexpr wchar_t kLossyLinePrefix[] = L" 個 (最初は ";
+inline constexpr wchar_t kLossyLineSuffix[] = L" 行目)";
+inline constexpr wchar_t kLossyQuestion[] =
+    L"表せない文字をシステムの代替文字 (「?」など) に置き換えて貼り付けますか？\r\n「いいえ」を選ぶと、何も貼り付けません。";
 
 // The editor did not take the whole paste.
 inline constexpr wchar_t kPasteRefused[] =

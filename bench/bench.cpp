@@ -3,9 +3,11 @@
 // start-up against a minimal window. Every figure is measured in this run,
 // repeated, and reported as median with its spread (min..max).
 //
-//   bench.exe [--csv FILE] [--quick]
+//   bench.exe [--csv FILE] [--quick] [--only paste|memory|text|startup|utf8]
 // Run as bench_win98.exe, Wine reports the 9x family and the 9x paths run.
+#include "app/file_encoding.h"
 #include "app/frm_quillbay.h"
+#include "platform/unicode.h"
 #include "support/standin_driver.h"
 #include "tests/app/data_object.h"
 
@@ -207,6 +209,111 @@ void BenchPaste(std::size_t size, int repeats)
 }
 
 
+// --- a UTF-8 file against the same text in ANSI -------------------------------------
+
+std::wstring WideOf(UINT codePage, const std::string& bytes)
+{
+    std::wstring text(bytes.size(), L'\0');
+    const int length = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+                                             static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return text;
+}
+
+std::string BytesOf(UINT codePage, const std::wstring& text)
+{
+    std::string bytes(text.size() * 4, '\0');
+    const int length = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                                             static_cast<int>(bytes.size()), nullptr, nullptr);
+    bytes.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return bytes;
+}
+
+void Choose(HWND list, int entry)
+{
+    ::SendMessageW(list, LB_SETSEL, FALSE, -1);
+    ::SendMessageW(list, LB_SETSEL, TRUE, entry);
+}
+
+void SetAutoEncoding(HWND window, bool on)
+{
+    const bool checked =
+        (::GetMenuState(::GetSystemMenu(window, FALSE), frmQuillbay::kMnuAutoEncoding, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    // As the system menu reports the item chosen.
+    if (checked != on) ::SendMessageW(window, WM_SYSCOMMAND, frmQuillbay::kMnuAutoEncoding, 0);
+}
+
+// A UTF-8 file of size bytes (文字コードを自動判別 on) against the same text
+// as an ANSI file (the option off, the paste as it always was), both at the
+// cursor, in turns within each round; the ratio is taken within the round.
+void BenchUtf8Paste(std::size_t size, int repeats)
+{
+    TempDir folder;
+    std::string utf8 = BytesOf(CP_UTF8, platform::FromAnsi(JapaneseText(size)));
+    // Cut at a character's start: a UTF-8 continuation byte is 10xxxxxx.
+    std::size_t cut = std::min(size, utf8.size());
+    while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) --cut;
+    utf8.resize(cut);
+    while (utf8.size() < size) utf8 += 'x';
+    const std::string ansi = BytesOf(CP_ACP, WideOf(CP_UTF8, utf8));
+    const std::wstring utf8File = folder / L"utf8.txt", ansiFile = folder / L"ansi.txt";
+    testsupport::WriteFileBytes(utf8File, utf8);
+    testsupport::WriteFileBytes(ansiFile, ansi);
+    const std::string document = "document\r\n";
+
+    StandIn editor;
+    clsKestTeraPad bridge;
+    frmQuillbay window(bridge, QuietOptions());
+    LoadAndDrop(window, ansiFile);
+    IDataObject* data = apptest::DataObject::Files({utf8File});
+    window.lstFiles_OLEDragDrop(data);
+    data->Release();
+    HWND list = ::GetDlgItem(window.hwnd(), frmQuillbay::kLstFiles);
+
+    const auto timed = [](const std::function<void()>& run) {
+        const auto start = std::chrono::steady_clock::now();
+        run();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+    std::vector<double> times[2], added;
+    bool right[2] = {true, true};
+    std::size_t messages[2] = {};
+    for (int round = 0; round < repeats; ++round) {
+        double took[2] = {};
+        for (int entry : {0, 1}) {
+            Choose(list, entry);
+            SetAutoEncoding(window.hwnd(), entry == 1);
+            editor.SetDocument(document);
+            editor.SetSelection(4, 4);
+            editor.ClearLog();
+            took[entry] = timed([&] { window.cmdExec_Click(); });
+            times[entry].push_back(took[entry]);
+            messages[entry] = editor.Log().size();
+            right[entry] = right[entry] && editor.Document() == "docu" + ansi + "ment\r\n";
+        }
+        added.push_back(took[1] / std::max(took[0], 0.001) - 1.0);
+    }
+    const Stats more = Summarize(added);
+    Report("paste at the cursor, ANSI file", ansi.size(), Summarize(times[0]),
+           "the same text, option off, " + std::to_string(messages[0]) + " msgs" + (right[0] ? "" : ", WRONG RESULT"));
+    Report("paste at the cursor, UTF-8 file", size, Summarize(times[1]),
+           "option on: +" + Fixed(more.median) + "x the ANSI paste (" + Fixed(more.min) + " .. " + Fixed(more.max) +
+               "), " + std::to_string(messages[1]) + " msgs" + (right[1] ? "" : ", WRONG RESULT"));
+
+    // The steps the option adds, and the system's own conversions it does not use.
+    std::vector<fileEncoding::LossyFile> lossy;
+    std::string converted;
+    const Stats deciding = Measure(repeats, [] {}, [&] { (void)fileEncoding::DecideEncoding(utf8); });
+    Report("  step: decide (UTF-8 scan)", size, deciding);
+    const Stats converting =
+        Measure(repeats, [] {}, [&] { converted = platform::UnicodeToAnsi(utf8, platform::UnicodeForm::Utf8).ansi; });
+    Report("  step: convert to the code page", size, converting, converted == ansi ? "" : "WRONG RESULT");
+    const Stats system = Measure(repeats, [] {}, [&] { converted = BytesOf(CP_ACP, WideOf(CP_UTF8, utf8)); });
+    Report("  the system's two conversions", size, system, "for comparison; not used");
+    window.Unload();
+    ::DeleteFileW(SettingsPath().c_str());
+}
+
 // --- peak memory of one paste, in a child process of its own ----------------------
 
 // Runs in the child: loads the window, drops the file, pastes once, and prints
@@ -344,25 +451,35 @@ int main(int argc, char** argv)
     ::OleInitialize(nullptr);
     std::string csv = "bench-" + Family() + ".csv";
     bool quick = false;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--csv" && i + 1 < argc) csv = argv[++i];
         if (arg == "--quick") quick = true;
+        if (arg == "--only" && i + 1 < argc) only = argv[++i];
     }
+    const auto part = [&only](const char* name) { return only.empty() || only == name; };
     if (argc == 4 && std::string(argv[1]) == "--memory-probe") {
         const int code = MemoryProbe(platform::FromAnsi(argv[2]), std::atoi(argv[3]));
         ::OleUninitialize();
         return code;
     }
-    for (std::size_t size : {std::size_t{1} << 10, std::size_t{1} << 20, std::size_t{16} << 20})
-        BenchPaste(size, size > (1u << 20) ? 5 : (quick ? 3 : 9));
-    for (std::size_t size : {std::size_t{1} << 20, std::size_t{16} << 20}) BenchMemory(size);
+    if (part("paste"))
+        for (std::size_t size : {std::size_t{1} << 10, std::size_t{1} << 20, std::size_t{16} << 20})
+            BenchPaste(size, size > (1u << 20) ? 5 : (quick ? 3 : 9));
+    if (part("utf8"))
+        for (std::size_t size : {std::size_t{1} << 20, std::size_t{16} << 20})
+            BenchUtf8Paste(size, size > (1u << 20) ? 7 : (quick ? 3 : 9));
+    if (part("memory"))
+        for (std::size_t size : {std::size_t{1} << 20, std::size_t{16} << 20}) BenchMemory(size);
     // On the 9x family a 16 MB read takes minutes under Wine (see the README): once is enough.
-    for (std::size_t size : {std::size_t{1} << 20, std::size_t{16} << 20})
-        BenchText(size, Family() == "9x" && size > (1u << 20) ? 1 : 3, std::nullopt);
-    for (std::size_t size : {std::size_t{256} << 10, std::size_t{1} << 20, std::size_t{4} << 20})
-        BenchText(size, 3, 32768);
-    BenchStartup(quick ? 3 : 7);
+    if (part("text")) {
+        for (std::size_t size : {std::size_t{1} << 20, std::size_t{16} << 20})
+            BenchText(size, Family() == "9x" && size > (1u << 20) ? 1 : 3, std::nullopt);
+        for (std::size_t size : {std::size_t{256} << 10, std::size_t{1} << 20, std::size_t{4} << 20})
+            BenchText(size, 3, 32768);
+    }
+    if (part("startup")) BenchStartup(quick ? 3 : 7);
 
     if (FILE* out = std::fopen(csv.c_str(), "w")) {
         std::fprintf(out, "family,measure,size,median_ms,min_ms,max_ms,notes\n");

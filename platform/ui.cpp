@@ -322,4 +322,127 @@ void SetValue(HWND box, int value) noexcept
 
 } // namespace check
 
+namespace sysmenu {
+
+void AddCheckItem(HWND window, UINT id, const std::wstring& text)
+{
+    HMENU menu = ::GetSystemMenu(window, FALSE);
+    if (!menu) ThrowLastError("GetSystemMenu");
+    if (!::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr)) ThrowLastError("AppendMenuW");
+    if (!::AppendMenuW(menu, MF_STRING | MF_UNCHECKED, id, text.c_str())) ThrowLastError("AppendMenuW");
+}
+
+bool Checked(HWND window, UINT id) noexcept
+{
+    const UINT state = ::GetMenuState(::GetSystemMenu(window, FALSE), id, MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
+}
+
+void SetChecked(HWND window, UINT id, bool checked) noexcept
+{
+    ::CheckMenuItem(::GetSystemMenu(window, FALSE), id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+} // namespace sysmenu
+
+// --- keys of one control -----------------------------------------------------------
+
+namespace {
+
+constexpr wchar_t kControlKeysProperty[] = L"Quillbay.ControlKeys";
+
+} // namespace
+
+struct ControlKeys::State {
+    HWND control = nullptr;
+    WNDPROC original = nullptr;
+    Handler handler;
+    Failed failed;
+};
+
+ControlKeys::ControlKeys() noexcept = default;
+
+ControlKeys::ControlKeys(HWND control, Handler handler, Failed failed)
+    : m_state(std::make_unique<State>(State{control, nullptr, std::move(handler), std::move(failed)}))
+{
+    if (!::SetPropW(control, kControlKeysProperty, m_state.get())) ThrowLastError("SetPropW");
+    ::SetLastError(0);
+    const LONG_PTR original = ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure));
+    if (!original && ::GetLastError()) {
+        const DWORD code = ::GetLastError();
+        ::RemovePropW(control, kControlKeysProperty);
+        ThrowError("SetWindowLongPtrW", code);
+    }
+    m_state->original = reinterpret_cast<WNDPROC>(original);
+}
+
+ControlKeys::~ControlKeys()
+{
+    Reset();
+}
+
+ControlKeys::ControlKeys(ControlKeys&& other) noexcept : m_state(std::move(other.m_state)) {}
+
+ControlKeys& ControlKeys::operator=(ControlKeys&& other) noexcept
+{
+    if (this != &other) {
+        Reset();
+        m_state = std::move(other.m_state);
+    }
+    return *this;
+}
+
+void ControlKeys::Reset() noexcept
+{
+    if (!m_state) return;
+    HWND control = m_state->control;
+    // Gone already when the control was destroyed first (WM_NCDESTROY).
+    if (control && ::GetPropW(control, kControlKeysProperty) == m_state.get()) {
+        ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_state->original));
+        ::RemovePropW(control, kControlKeysProperty);
+    }
+    m_state.reset();
+}
+
+LRESULT CALLBACK ControlKeys::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* state = static_cast<State*>(::GetPropW(hwnd, kControlKeysProperty));
+    if (!state) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    const WNDPROC original = state->original;
+    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && state->handler) {
+        const auto tell = [state](const std::exception* error) noexcept {
+            try {
+                if (state->failed) state->failed(error);
+            } catch (...) {
+            }
+        };
+        const KeyPress press{static_cast<UINT>(wParam), (HIWORD(lParam) & KF_ALTDOWN) != 0,
+                             ::GetKeyState(VK_CONTROL) < 0, ::GetKeyState(VK_SHIFT) < 0};
+        bool taken = false;
+        try {
+            taken = state->handler(press);
+        } catch (const std::exception& error) {
+            taken = true;
+            tell(&error);
+        } catch (...) {
+            taken = true;
+            tell(nullptr);
+        }
+        // The handler may have destroyed the control: state is not read again.
+        if (taken) {
+            // The system's own Alt tracking must still see a key pressed with
+            // Alt, or letting go of Alt afterwards opens the window menu. The
+            // default procedure does only that with it; the control is skipped.
+            if (message == WM_SYSKEYDOWN) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+            return 0;
+        }
+    }
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        ::RemovePropW(hwnd, kControlKeysProperty);
+        state->control = nullptr;
+    }
+    return ::CallWindowProcW(original, hwnd, message, wParam, lParam);
+}
+
 } // namespace platform::ui

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -96,6 +97,49 @@ namespace check {
 int Value(HWND box) noexcept; // 0 off, 1 on
 void SetValue(HWND box, int value) noexcept;
 } // namespace check
+
+namespace sysmenu {
+// Appends a separator and an unchecked item to the window's system menu.
+void AddCheckItem(HWND window, UINT id, const std::wstring& text);
+bool Checked(HWND window, UINT id) noexcept;
+void SetChecked(HWND window, UINT id, bool checked) noexcept;
+// The item id a WM_SYSCOMMAND names: the system keeps the low four bits.
+inline UINT CommandOf(WPARAM wParam) noexcept { return static_cast<UINT>(wParam & 0xFFF0); }
+} // namespace sysmenu
+
+// ---------------------------------------------------------------------------
+// Keys of one control.
+
+struct KeyPress {
+    UINT key = 0; // virtual-key code
+    bool alt = false, ctrl = false, shift = false;
+};
+
+// Gives a control's key presses (WM_KEYDOWN and WM_SYSKEYDOWN) to handler
+// before the control sees them; handler returns true for a key it took.
+// Installed by replacing the control's window procedure (the subclassing
+// helpers of common controls 6 are not there on Windows 95), and undone
+// when the object goes. An exception from handler goes to failed.
+class ControlKeys {
+public:
+    using Handler = std::function<bool(const KeyPress&)>;
+    using Failed = std::function<void(const std::exception*)>;
+
+    ControlKeys() noexcept;
+    ControlKeys(HWND control, Handler handler, Failed failed);
+    ~ControlKeys();
+    ControlKeys(ControlKeys&& other) noexcept;
+    ControlKeys& operator=(ControlKeys&& other) noexcept;
+    ControlKeys(const ControlKeys&) = delete;
+    ControlKeys& operator=(const ControlKeys&) = delete;
+
+private:
+    struct State;
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void Reset() noexcept;
+
+    std::unique_ptr<State> m_state;
+};
 
 // ---------------------------------------------------------------------------
 // OLE drag and drop.

@@ -73,7 +73,7 @@ public:
         frmQuillbay::Options options;
         options.showMessage = [this](HWND, const std::wstring& text, const std::wstring& title, UINT style) {
             boxes.push_back({text, title, style});
-            return IDOK;
+            return answer;
         };
         options.endsProgram = false;
         m_form = std::make_unique<frmQuillbay>(*m_bridge, options);
@@ -138,6 +138,8 @@ public:
     void SetCaret(int index) { ::SendMessageW(List(), LB_SETCARETINDEX, index, FALSE); }
 
     std::vector<ShownBox> boxes;
+    // What every recorded box answers.
+    int answer = IDOK;
 
 private:
     platform::ui::OleSession m_ole;

@@ -82,6 +82,93 @@ TEST(DropWindowKeys, AccessKeysReachTheirControlsAndEnterPastes)
     EXPECT_EQ(session.boxes, (std::vector<ShownBox>{{L"対象の TeraPad が見つかりません。", L"Quillbay", MB_OK}}));
 }
 
+// The list's own keys. A key as the message loop gets it, posted to the
+// focus: Alt in the key's message itself (its context bit), Ctrl in the
+// thread's key state, where the window reads it.
+void PressWith(FormSession& session, UINT message, WPARAM key, bool ctrl)
+{
+    BYTE state[256] = {};
+    ::GetKeyboardState(state);
+    const BYTE before = state[VK_CONTROL];
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    ::SetKeyboardState(state);
+    ::PostMessageW(::GetFocus(), message, key, 1 | (message == WM_SYSKEYDOWN ? KF_ALTDOWN << 16 : 0));
+    apptest::HandleWaitingMessages(session.Window());
+    state[VK_CONTROL] = before;
+    ::SetKeyboardState(state);
+}
+
+TEST(DropWindowKeys, TheListAnswersDeleteCtrlAAndAltArrowsAsItsButtonsDo)
+{
+    const std::vector<std::wstring> abc = {L"C:\\d\\A.txt", L"C:\\d\\B.txt", L"C:\\d\\C.txt"};
+    const std::wstring &a = abc[0], &b = abc[1], &c = abc[2];
+    // No name starts with A: the list's own type-ahead finds nothing.
+    const std::vector<std::wstring> xyz = {L"C:\\d\\X.txt", L"C:\\d\\Y.txt", L"C:\\d\\Z.txt"};
+    const int list = frmQuillbay::kLstFiles;
+    struct Row {
+        const char* what;
+        std::vector<std::wstring> dropped;
+        int focus; // control id
+        UINT message;
+        WPARAM key;
+        bool ctrl;
+        int caret;
+        std::vector<int> selected;
+        std::vector<std::wstring> pathsAfter;
+        std::vector<int> selectedAfter;
+        int caretAfter; // -1: not looked at
+    };
+    const Row rows[] = {
+        {"Delete removes the current entry", abc, list, WM_KEYDOWN, VK_DELETE, false, 1, {0, 1}, {a, c}, {0}, -1},
+        {"Delete on the last entry", abc, list, WM_KEYDOWN, VK_DELETE, false, 2, {}, {a, b}, {}, -1},
+        {"Ctrl+Delete is not Delete", abc, list, WM_KEYDOWN, VK_DELETE, true, 1, {}, abc, {}, 1},
+        {"Delete with the focus on a button", abc, frmQuillbay::kCmdRemove, WM_KEYDOWN, VK_DELETE, false, 1, {}, abc, {}, 1},
+        {"Ctrl+A selects every entry", abc, list, WM_KEYDOWN, 'A', true, 1, {2}, abc, {0, 1, 2}, 1},
+        {"A alone selects nothing", xyz, list, WM_KEYDOWN, 'A', false, 1, {2}, xyz, {2}, 1},
+        {"Alt+Up moves the current entry up", abc, list, WM_SYSKEYDOWN, VK_UP, false, 2, {2}, {a, c, b}, {2}, 1},
+        {"Alt+Down moves it down", abc, list, WM_SYSKEYDOWN, VK_DOWN, false, 0, {1}, {b, a, c}, {1}, 1},
+        {"Alt+Up on the first entry", abc, list, WM_SYSKEYDOWN, VK_UP, false, 0, {}, abc, {}, 0},
+        {"Alt+Down on the last entry", abc, list, WM_SYSKEYDOWN, VK_DOWN, false, 2, {}, abc, {}, 2},
+        {"Up alone moves the caret and the selection", abc, list, WM_KEYDOWN, VK_UP, false, 2, {0}, abc, {1}, 1},
+    };
+    // One shown window for every row: each shown window costs seconds to go.
+    FormSession session({}, true);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        while (session.Form().PathCount() > 0) {
+            session.SetCaret(0);
+            session.Click(frmQuillbay::kCmdRemove);
+        }
+        session.Drop(row.dropped);
+        session.SelectOnly(row.selected);
+        session.SetCaret(row.caret);
+        ::SetForegroundWindow(session.Window());
+        ::SetFocus(session.Control(row.focus));
+        PressWith(session, row.message, row.key, row.ctrl);
+        std::vector<std::wstring> names;
+        for (const auto& path : row.pathsAfter) names.push_back(path.substr(path.rfind(L'\\') + 1));
+        EXPECT_EQ(session.Entries(), names);
+        EXPECT_EQ(session.Form().Paths(), row.pathsAfter);
+        EXPECT_EQ(session.Form().PathCount(), static_cast<int>(row.pathsAfter.size()));
+        EXPECT_EQ(session.SelectedEntries(), row.selectedAfter);
+        if (row.caretAfter >= 0) {
+            EXPECT_EQ(session.Caret(), row.caretAfter);
+        }
+    }
+    // An empty list: Delete, Ctrl+A and the Alt arrows change nothing.
+    while (session.Form().PathCount() > 0) {
+        session.SetCaret(0);
+        session.Click(frmQuillbay::kCmdRemove);
+    }
+    ::SetFocus(session.List());
+    PressWith(session, WM_KEYDOWN, VK_DELETE, false);
+    PressWith(session, WM_KEYDOWN, 'A', true);
+    PressWith(session, WM_SYSKEYDOWN, VK_UP, false);
+    PressWith(session, WM_SYSKEYDOWN, VK_DOWN, false);
+    EXPECT_TRUE(session.Entries().empty());
+    EXPECT_EQ(session.Form().PathCount(), 0);
+}
+
 // --- look --------------------------------------------------------------------------------
 
 TEST(DropWindowLook, ModeListClosedBoxAndTheJapaneseFontFollowTheScreen)

@@ -263,6 +263,36 @@ TEST_F(EndToEnd, TheEditorWhoseToolsMenuStartedQuillbayGetsThePasteWhicheverEdit
     }
 }
 
+TEST_F(EndToEnd, AutoEncodingTurnedOnSurvivesARestartAndConvertsAUtf8File)
+{
+    StandInOptions options;
+    options.tool = Exe();
+    StandIn editor(options);
+    {
+        RunningQuillbay run = StartFromToolsMenu(editor);
+        ASSERT_TRUE(run.window);
+        // As the system menu reports the item chosen.
+        ::PostMessageW(run.window, WM_SYSCOMMAND, frmQuillbay::kMnuAutoEncoding, 0);
+        ::PostMessageW(run.window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(run.WaitForExit(15000));
+    }
+    EXPECT_EQ(SettingsOf(folder / L"Quillbay.ini"),
+              "[Quillbay]\r\nPasteAndEnd=0\r\nchkTopmost=0\r\nMode=0\r\nAutoEncoding=1\r\n");
+
+    const std::wstring utf8 = files / L"utf8.txt";
+    testsupport::WriteFileBytes(utf8, "\xEF\xBB\xBF\xE3\x81\x82\xE3\x81\x84\xE3\x81\x86"); // あいう, with a mark
+    editor.BringToFront();
+    RunningQuillbay run = StartFromToolsMenu(editor);
+    ASSERT_TRUE(run.window) << "Quillbay did not start again";
+    ASSERT_EQ(DragFilesOnto(run.Control(frmQuillbay::kLstFiles), {utf8}), static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_TRUE(SameMessages(apptest::PasteAtCursorMessages(6), PasteAndCollectLog(editor, run, 6)));
+    EXPECT_EQ(editor.Document(), "\x82\xa0\x82\xa2\x82\xa4");
+    ::PostMessageW(run.window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(run.WaitForExit(15000));
+    EXPECT_EQ(SettingsOf(folder / L"Quillbay.ini"),
+              "[Quillbay]\r\nPasteAndEnd=0\r\nchkTopmost=0\r\nMode=0\r\nAutoEncoding=1\r\n");
+}
+
 TEST_F(EndToEnd, TextDraggedOverTheListIsRefusedAndAddsNothing)
 {
     StandInOptions options;

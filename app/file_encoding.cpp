@@ -1,0 +1,85 @@
+#include "app/file_encoding.h"
+
+#include "app/texts.h"
+#include "platform/platform.h"
+#include "platform/unicode.h"
+
+#include <algorithm>
+
+namespace fileEncoding {
+
+namespace {
+
+bool StartsWith(std::string_view bytes, std::string_view mark) noexcept
+{
+    return bytes.substr(0, mark.size()) == mark;
+}
+
+platform::UnicodeForm FormOf(Encoding encoding) noexcept
+{
+    switch (encoding) {
+    case Encoding::Utf16LittleEndian: return platform::UnicodeForm::Utf16LittleEndian;
+    case Encoding::Utf16BigEndian: return platform::UnicodeForm::Utf16BigEndian;
+    default: return platform::UnicodeForm::Utf8;
+    }
+}
+
+} // namespace
+
+Decision DecideEncoding(std::string_view bytes) noexcept
+{
+    if (StartsWith(bytes, "\xEF\xBB\xBF")) return {Encoding::Utf8, 3};
+    if (StartsWith(bytes, "\xFF\xFE")) return {Encoding::Utf16LittleEndian, 2};
+    if (StartsWith(bytes, "\xFE\xFF")) return {Encoding::Utf16BigEndian, 2};
+    // Plain ASCII reads the same either way, and Shift-JIS text is almost
+    // never well-formed UTF-8 once it has a double-byte character.
+    const platform::Utf8Shape shape = platform::ScanUtf8(bytes);
+    if (shape.wellFormed && shape.multiByte) return {Encoding::Utf8, 0};
+    return {Encoding::Ansi, 0};
+}
+
+std::string TextForPaste(const std::wstring& path, std::string bytes, std::vector<LossyFile>& lossy)
+{
+    const Decision decision = DecideEncoding(bytes);
+    if (decision.encoding == Encoding::Ansi) return bytes;
+    const std::string_view text = std::string_view(bytes).substr(decision.markBytes);
+    platform::AnsiConversion converted;
+    try {
+        converted = platform::UnicodeToAnsi(text, FormOf(decision.encoding));
+    } catch (const platform::Win32Error& error) {
+        throw platform::FileReadError(path, platform::FileReadError::Reason::CannotConvert, error.Code());
+    }
+    if (converted.unrepresentable > 0)
+        lossy.push_back({path, converted.unrepresentable, LineAt(converted.ansi, converted.firstUnrepresentable)});
+    return std::move(converted.ansi);
+}
+
+std::int64_t LineAt(std::string_view ansi, std::size_t offset) noexcept
+{
+    const std::size_t end = std::min(offset, ansi.size());
+    std::int64_t line = 1;
+    for (std::size_t i = 0; i < end; ++i) {
+        if (ansi[i] == '\n') ++line;
+        else if (ansi[i] == '\r' && (i + 1 >= ansi.size() || ansi[i + 1] != '\n')) ++line;
+    }
+    return line;
+}
+
+std::wstring LossyFilesMessage(const std::vector<LossyFile>& files)
+{
+    std::wstring text = texts::kLossyHeader;
+    text += L"\r\n";
+    std::vector<std::wstring> named;
+    for (const LossyFile& file : files) {
+        // A file listed twice is named once.
+        if (std::find(named.begin(), named.end(), file.path) != named.end()) continue;
+        named.push_back(file.path);
+        text += L"\r\n" + file.path + L"\r\n" + texts::kLossyCountPrefix + std::to_wstring(file.characters) +
+                texts::kLossyLinePrefix + std::to_wstring(file.firstLine) + texts::kLossyLineSuffix;
+    }
+    text += L"\r\n\r\n";
+    text += texts::kLossyQuestion;
+    return text;
+}
+
+} // namespace fileEncoding

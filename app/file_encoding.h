@@ -1,0 +1,47 @@
+// With 文字コードを自動判別 on, each file of a paste is decided on its own:
+// UTF-8 or UTF-16 by its byte-order mark, UTF-8 when it is well-formed UTF-8
+// with at least one character beyond ASCII, otherwise the ANSI code page as
+// before. A UTF file goes to the editor converted to the ANSI code page;
+// what the code page cannot hold is counted, for the user to decide on.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fileEncoding {
+
+enum class Encoding { Ansi, Utf8, Utf16LittleEndian, Utf16BigEndian };
+
+struct Decision {
+    Encoding encoding = Encoding::Ansi;
+    // Bytes of the byte-order mark at the start, which are not pasted.
+    std::size_t markBytes = 0;
+};
+
+Decision DecideEncoding(std::string_view bytes) noexcept;
+
+// A selected file whose text holds characters the code page cannot.
+struct LossyFile {
+    std::wstring path;
+    std::size_t characters = 0;
+    std::int64_t firstLine = 0; // 1-based
+};
+
+// The file's bytes as the editor is to get them: bytes decided as ANSI are
+// returned as they are; a UTF file's text in the ANSI code page, with the
+// system's default character for what the code page cannot hold, and the
+// file added to lossy. Throws platform::FileReadError when the system cannot
+// convert to its code page.
+std::string TextForPaste(const std::wstring& path, std::string bytes, std::vector<LossyFile>& lossy);
+
+// 1-based line of the byte at offset of ANSI text; CR LF, LF and a lone CR
+// end a line (neither is ever the second byte of a double-byte character).
+std::int64_t LineAt(std::string_view ansi, std::size_t offset) noexcept;
+
+// The question before a paste with characters the code page cannot hold.
+std::wstring LossyFilesMessage(const std::vector<LossyFile>& files);
+
+} // namespace fileEncoding

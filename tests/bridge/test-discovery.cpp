@@ -247,6 +247,7 @@ TEST(WindowsName, NamesEachVersionRecord)
     };
     const Row rows[] = {
         {VersionRecord(1, 4, 0), L"Win95"},     {VersionRecord(1, 4, 10), L"Win98"},
+        {VersionRecord(1, 4, 1), L"Win98"},     {VersionRecord(1, 4, 89), L"Win98"},
         {VersionRecord(1, 4, 90), L"WinMe"},    {VersionRecord(1, 3, 95), L"Win95"},
         {VersionRecord(1, 5, 0), L"Win95"},     {VersionRecord(2, 5, 1), L"WinNT"},
         {VersionRecord(0, 3, 10), L"Win3.1 "},  {VersionRecord(3, 1, 0), L""},

@@ -239,6 +239,20 @@ TEST(ReliabilityEditor, AnEditorThatKeepsFewerBytesEndsWithItsDocumentAsItWasOrA
     }
 }
 
+TEST(ReliabilityEditor, AnEditorThatKeepsNothingButDeletesTheSelectionGetsItBack)
+{
+    // The selection is gone and nothing is in its place: cut short to 0
+    // bytes, the caret right after them. One message, one edit: taken back.
+    StandInOptions options;
+    options.limit = 0;
+    Paste p(options);
+    p.session.Drop({p.File(L"t.txt", Ascii(100))});
+    p.editor.SetSelection(kCaret, kCaret + 4);
+    p.Click();
+    EXPECT_EQ(p.editor.Document(), kDocument);
+    EXPECT_EQ(p.session.boxes, (std::vector<ShownBox>{Box(texts::kPasteTakenBack)}));
+}
+
 TEST(ReliabilityEditor, ALargePasteReachesAnEditorWithAnOrdinaryStackWhole)
 {
     // The stand-in has the 1 MB stack reserve of an ordinary program. Under

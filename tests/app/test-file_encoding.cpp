@@ -152,6 +152,7 @@ TEST(AutoEncodingPaste, EachFileIsDecidedByItsBytesAndArrivesInTheCodePage)
         {"UTF-8 without a byte-order mark", Utf8(kJapanese), ansi},
         {"Shift-JIS, its ASCII alone well-formed UTF-8", ansi, ansi},
         {"ASCII only: UTF-8 without a character beyond", "plain\r\ntext\r\n", "plain\r\ntext\r\n"},
+        {"UTF-8 at first, then bytes that are not", Utf8(L"é") + Ansi(L"日本"), ReadAsAnsi(Utf8(L"é") + Ansi(L"日本"))},
         {"a UTF-8 mark and nothing else", "\xEF\xBB\xBF", ""},
         {"a UTF-16 mark and nothing else", "\xFE\xFF", ""},
     };

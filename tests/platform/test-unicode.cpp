@@ -152,6 +152,8 @@ TEST(UnicodeToAnsi, IllFormedBytesBecomeOneDefaultCharacterEachAndAreCounted)
         {"a lone low surrogate", std::string("\x00\xDC" "b\0", 4), le, "?b", 1, 0},
         {"a high surrogate before a letter", std::string("\x3D\xD8" "b\0", 4), le, "?b", 1, 0},
         {"a high surrogate at the end", std::string("b\0\x3D\xD8", 4), le, "b?", 1, 1},
+        {"a high surrogate, then half a character", "\xD8\x3D\xDC", be, "??", 2, 0},
+        {"a high surrogate before a Korean letter", "\x3D\xD8\x5C\xD5", le, "??", 2, 0},
         {"empty", "", u8, "", 0, 0},
         {"empty UTF-16", "", be, "", 0, 0},
     };

@@ -112,14 +112,22 @@ start_display() {
   fi
   mkdir -p "$BUILD"
   stop_stale
-  local n=91
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb picks a free display itself and tells its number: two runs that
+  # looked for a free number at the same moment would share one display, and
+  # the first to finish would take it from the other.
+  local numberFile="$BUILD/display.number" n=""
+  : >"$numberFile"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
   XVFB_PID=$!
   echo "$XVFB_PID" >"$BUILD/xvfb.pid"
+  for _ in $(seq 100); do
+    n=$(tr -dc 0-9 <"$numberFile")
+    [ -n "$n" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -n "$n" ] || { log "Xvfb did not start"; return 1; }
   export DISPLAY=":$n"
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-  [ -e "/tmp/.X11-unix/X$n" ] || { log "Xvfb did not start on $DISPLAY"; return 1; }
   echo "$DISPLAY" >"$BUILD/display"
 }
 

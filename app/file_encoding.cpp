@@ -1,8 +1,9 @@
 #include "app/file_encoding.h"
 
 #include "app/texts.h"
-#include "platform/platform.h"
+#include "platform/file_access.h"
 #include "platform/unicode.h"
+#include "platform/win32_error.h"
 
 #include <algorithm>
 

@@ -5,6 +5,8 @@
 // what the code page cannot hold is counted, for the user to decide on.
 #pragma once
 
+#include "platform/file_access.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -6,6 +6,11 @@
 #include "app/texts.h"
 #include "settings/ini_access.h"
 
+#include "platform/code_page.h"
+#include "platform/file_access.h"
+#include "platform/programs.h"
+#include "platform/window_messages.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <exception>

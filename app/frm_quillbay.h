@@ -4,7 +4,8 @@
 #pragma once
 
 #include "bridge/kest_terapad.h"
-#include "platform/platform.h"
+#include "platform/drag_drop.h"
+#include "platform/handles.h"
 #include "platform/ui.h"
 
 #include <cstdint>

@@ -2,7 +2,8 @@
 // unexpected error can be told to the user.
 #include "app/mdl_quillbay.h"
 #include "app/texts.h"
-#include "platform/platform.h"
+#include "platform/code_page.h"
+#include "platform/ui.h"
 
 #include <exception>
 

@@ -2,6 +2,9 @@
 
 #include "app/frm_quillbay.h"
 #include "app/texts.h"
+#include "platform/code_page.h"
+#include "platform/drag_drop.h"
+#include "platform/file_access.h"
 #include "platform/ui.h"
 
 namespace mdlQuillbay {

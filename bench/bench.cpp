@@ -7,6 +7,11 @@
 // Run as bench_win98.exe, Wine reports the 9x family and the 9x paths run.
 #include "app/file_encoding.h"
 #include "app/frm_quillbay.h"
+#include "platform/code_page.h"
+#include "platform/file_access.h"
+#include "platform/handles.h"
+#include "platform/programs.h"
+#include "platform/system_version.h"
 #include "platform/unicode.h"
 #include "support/standin_driver.h"
 #include "tests/app/data_object.h"

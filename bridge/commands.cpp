@@ -8,6 +8,11 @@
 #include "bridge/kest_terapad.h"
 #include "bridge/terapad_interface.h"
 
+#include "platform/code_page.h"
+#include "platform/programs.h"
+#include "platform/win32_error.h"
+#include "platform/window_messages.h"
+
 #include <exception>
 
 namespace {

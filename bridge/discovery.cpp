@@ -2,6 +2,11 @@
 #include "bridge/kest_terapad.h"
 #include "bridge/terapad_interface.h"
 
+#include "platform/code_page.h"
+#include "platform/programs.h"
+#include "platform/system_version.h"
+#include "platform/window_messages.h"
+
 clsKestTeraPad::clsKestTeraPad()
 {
     m_bDebugCreated = false;

@@ -2,6 +2,9 @@
 // replacement of the selection, deletion, undo and the clipboard commands.
 #include "bridge/kest_terapad.h"
 
+#include "platform/code_page.h"
+#include "platform/window_messages.h"
+
 #include <cstdint>
 #include <limits>
 #include <stdexcept>

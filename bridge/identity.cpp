@@ -3,6 +3,10 @@
 // started from it.
 #include "bridge/kest_terapad.h"
 
+#include "platform/code_page.h"
+#include "platform/version_resource.h"
+#include "platform/window_messages.h"
+
 std::wstring clsKestTeraPad::TeraPadPath()
 {
     return ReadChildText(m_hExeName);

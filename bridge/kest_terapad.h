@@ -13,7 +13,7 @@
 //   operation cannot go on at all.
 #pragma once
 
-#include "platform/platform.h"
+#include <windows.h>
 
 #include <array>
 #include <cstddef>

@@ -3,6 +3,9 @@
 #include "bridge/kest_terapad.h"
 #include "bridge/terapad_interface.h"
 
+#include "platform/code_page.h"
+#include "platform/window_messages.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>

@@ -9,6 +9,10 @@
 #include "bridge/kest_terapad.h"
 #include "bridge/terapad_interface.h"
 
+#include "platform/code_page.h"
+#include "platform/system_version.h"
+#include "platform/window_messages.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,17 @@
 #include "platform/ui.h"
 
+#include "platform/win32_error.h"
+
 #include <commctrl.h>
+
+namespace platform {
+
+int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT style) noexcept
+{
+    return ::MessageBoxW(owner, text.c_str(), title.c_str(), style);
+}
+
+} // namespace platform
 
 namespace platform::ui {
 

@@ -1,15 +1,23 @@
 // The window layer: a top-level window with child controls, the message loop,
-// fonts, icons, the standard controls' messages and OLE drag and drop. Thin
+// fonts, icons, the standard controls' messages and message boxes. Thin
 // wrappers over Win32 in 16-bit text; app/ calls them instead of user32.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/handles.h"
 
+#include <windows.h>
+
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
+
+namespace platform {
+
+int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT style) noexcept;
+
+} // namespace platform
 
 namespace platform::ui {
 
@@ -139,52 +147,6 @@ private:
     void Reset() noexcept;
 
     std::unique_ptr<State> m_state;
-};
-
-// ---------------------------------------------------------------------------
-// OLE drag and drop.
-
-// OleInitialize for the thread, OleUninitialize with the object.
-class OleSession {
-public:
-    OleSession();
-    ~OleSession();
-    OleSession(const OleSession&) = delete;
-    OleSession& operator=(const OleSession&) = delete;
-};
-
-// True when the data offers the file-list format (CF_HDROP in global memory).
-bool OffersFileList(IDataObject* data) noexcept;
-// The full paths of the file list (DROPFILES, wide or ANSI), in the data's
-// order; empty without one.
-std::vector<std::wstring> FileList(IDataObject* data);
-
-struct DropHandlers {
-    // The effect for the data being dragged (DROPEFFECT_COPY or DROPEFFECT_NONE).
-    std::function<DWORD(IDataObject*)> dragOver;
-    std::function<void(IDataObject*)> drop;
-    // An exception that a handler threw; the drop is refused.
-    std::function<void(const std::exception*)> failed;
-};
-
-// An IDropTarget whose methods hand over to the handlers and never let an
-// exception out. Drop reaches drop only when the last answer was not none.
-ComPtr<IDropTarget> MakeDropTarget(DropHandlers handlers);
-
-// RegisterDragDrop for the window's lifetime of this object: RevokeDragDrop
-// on destruction. Throws Win32Error (with the HRESULT) when it fails.
-class DragDropRegistration {
-public:
-    DragDropRegistration() noexcept = default;
-    DragDropRegistration(HWND hwnd, IDropTarget* target);
-    ~DragDropRegistration();
-    DragDropRegistration(DragDropRegistration&& other) noexcept;
-    DragDropRegistration& operator=(DragDropRegistration&& other) noexcept;
-    DragDropRegistration(const DragDropRegistration&) = delete;
-    DragDropRegistration& operator=(const DragDropRegistration&) = delete;
-
-private:
-    HWND m_hwnd = nullptr;
 };
 
 } // namespace platform::ui

@@ -1,6 +1,6 @@
 #include "platform/unicode.h"
 
-#include "platform/platform.h"
+#include "platform/win32_error.h"
 
 #include <cstdint>
 #include <cstring>

@@ -7,7 +7,10 @@
 
 #include "app/frm_quillbay.h"
 #include "data_object.h"
-#include "platform/platform.h"
+#include "platform/code_page.h"
+#include "platform/drag_drop.h"
+#include "platform/handles.h"
+#include "platform/programs.h"
 #include "platform/ui.h"
 
 #include <gtest/gtest.h>

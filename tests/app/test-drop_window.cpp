@@ -5,6 +5,9 @@
 #include "app/texts.h"
 #include "support/standin_driver.h"
 
+#include "platform/handles.h"
+#include "platform/ui.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>

@@ -11,6 +11,7 @@
 #include "app/frm_quillbay.h"
 #include "app/texts.h"
 #include "data_object.h"
+#include "platform/handles.h"
 #include "platform/ui.h"
 #include "support/standin_driver.h"
 #include "paste_messages.h"

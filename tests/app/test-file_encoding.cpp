@@ -7,6 +7,8 @@
 #include "paste_messages.h"
 #include "support/standin_driver.h"
 
+#include "platform/ui.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>

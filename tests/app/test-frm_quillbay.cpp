@@ -7,6 +7,10 @@
 #include "tests/app/data_object.h"
 #include "paste_messages.h"
 
+#include "platform/handles.h"
+#include "platform/programs.h"
+#include "platform/ui.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>

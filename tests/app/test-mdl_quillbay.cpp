@@ -5,6 +5,8 @@
 #include "support/standin_driver.h"
 #include "ole_environment.h"
 
+#include "platform/handles.h"
+
 #include <gtest/gtest.h>
 
 #include <string>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "bridge/terapad_interface.h"
-#include "platform/platform.h"
+#include "platform/handles.h"
 
 #include <windows.h>
 

@@ -5,6 +5,8 @@
 #include "tests/bridge/probe.h"
 #include "tests/support/standin_driver.h"
 
+#include "platform/win32_error.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -5,6 +5,10 @@
 #include "tests/bridge/probe.h"
 #include "tests/support/standin_driver.h"
 
+#include "platform/code_page.h"
+#include "platform/handles.h"
+#include "platform/programs.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -4,6 +4,9 @@
 #include "tests/bridge/text_session.h"
 #include "tests/support/standin_driver.h"
 
+#include "platform/code_page.h"
+#include "platform/programs.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>

@@ -5,6 +5,9 @@
 #include "tests/bridge/probe.h"
 #include "tests/support/standin_driver.h"
 
+#include "platform/code_page.h"
+#include "platform/programs.h"
+
 #include <gtest/gtest.h>
 
 #include <array>

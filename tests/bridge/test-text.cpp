@@ -5,6 +5,9 @@
 #include "tests/bridge/text_session.h"
 #include "tests/support/standin_driver.h"
 
+#include "platform/code_page.h"
+#include "platform/system_version.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -4,6 +4,8 @@
 // limit. On the NT family the same round trip is one message each way.
 #include "tests/bridge/text_session.h"
 
+#include "platform/code_page.h"
+
 #include <gtest/gtest.h>
 
 #include <random>

@@ -4,7 +4,8 @@
 #pragma once
 
 #include "bridge/kest_terapad.h"
-#include "platform/platform.h"
+#include "platform/programs.h"
+#include "platform/system_version.h"
 #include "tests/support/standin_driver.h"
 
 #include <gtest/gtest.h>

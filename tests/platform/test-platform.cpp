@@ -1,4 +1,7 @@
-#include "platform/platform.h"
+#include "platform/code_page.h"
+#include "platform/file_access.h"
+#include "platform/handles.h"
+#include "platform/system_version.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,11 @@
 // UTF-8 and UTF-16 to the ANSI code page, against the system's own
 // conversions as the reference: every 16-bit character, the characters
 // beyond, and the ill-formed bytes that must never vanish unseen.
+#include "platform/code_page.h"
+
+#include <windows.h>
 #include "platform/unicode.h"
 
-#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 

@@ -12,6 +12,10 @@
 #include "tests/app/form_session.h"
 #include "tests/app/paste_messages.h"
 
+#include "platform/code_page.h"
+#include "platform/handles.h"
+#include "platform/system_version.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,6 +1,9 @@
 #include "settings/ini_access.h"
 
-#include "platform/platform.h"
+#include "platform/code_page.h"
+#include "platform/file_access.h"
+#include "platform/handles.h"
+#include "platform/programs.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,9 @@
 // real SendMessageA into a real StandInPad process under Wine.
 #include "support/standin_driver.h"
 
+#include "platform/code_page.h"
+#include "platform/system_version.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>

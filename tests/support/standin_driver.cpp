@@ -1,5 +1,10 @@
 #include "support/standin_driver.h"
 
+#include "platform/code_page.h"
+#include "platform/handles.h"
+#include "platform/programs.h"
+#include "platform/win32_error.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdint>

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/platform.h"
+#include "platform/handles.h"
 #include "tools/standin/protocol.h"
 
 #include <optional>

@@ -3,8 +3,6 @@
 #include "main_window.h"
 #include "options.h"
 
-#include "platform/platform.h"
-
 #include <windows.h>
 
 #include <cwchar>

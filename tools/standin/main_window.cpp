@@ -2,6 +2,12 @@
 
 #include "protocol.h"
 
+#include "platform/code_page.h"
+#include "platform/file_access.h"
+#include "platform/handles.h"
+#include "platform/programs.h"
+#include "platform/win32_error.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include "message_log.h"
 #include "options.h"
 
-#include "platform/platform.h"
+#include "platform/handles.h"
 
 #include <windows.h>
 

@@ -2,6 +2,9 @@
 
 #include "protocol.h"
 
+#include "platform/handles.h"
+#include "platform/win32_error.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include "document.h"
 #include "message_log.h"
 
-#include "platform/platform.h"
+#include "platform/handles.h"
 
 #include <windows.h>
 

@@ -2,6 +2,8 @@
 
 #include "protocol.h"
 
+#include "platform/win32_error.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>

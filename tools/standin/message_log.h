@@ -2,7 +2,7 @@
 // SendMessageA of the sender, written before the stand-in answers the next.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/handles.h"
 
 #include <windows.h>
 

@@ -1,6 +1,7 @@
 #include "options.h"
 
-#include "platform/platform.h"
+#include "platform/code_page.h"
+#include "platform/win32_error.h"
 
 #include <windows.h>
 #include <shellapi.h>

@@ -2,7 +2,7 @@
 // what a tool finds at its start (the foreground window, its own working
 // folder) to the file that the environment variable QB_TOOLPROBE_OUT names,
 // then ends. Without the variable it does nothing.
-#include "platform/platform.h"
+#include "platform/handles.h"
 
 #include <windows.h>
 

@@ -1,6 +1,7 @@
-// OLE drag and drop onto a window: the session, the registration, the file
-// list of a data object and an IDropTarget that forwards to C++ handlers.
-#include "platform/ui.h"
+#include "platform/drag_drop.h"
+
+#include "platform/code_page.h"
+#include "platform/win32_error.h"
 
 #include <shlobj.h>
 
@@ -229,26 +230,7 @@ DragDropRegistration::DragDropRegistration(HWND hwnd, IDropTarget* target)
 {
     const HRESULT result = ::RegisterDragDrop(hwnd, target);
     if (FAILED(result)) ThrowError("RegisterDragDrop", static_cast<DWORD>(result));
-    m_hwnd = hwnd;
-}
-
-DragDropRegistration::~DragDropRegistration()
-{
-    if (m_hwnd) ::RevokeDragDrop(m_hwnd);
-}
-
-DragDropRegistration::DragDropRegistration(DragDropRegistration&& other) noexcept
-    : m_hwnd(std::exchange(other.m_hwnd, nullptr))
-{
-}
-
-DragDropRegistration& DragDropRegistration::operator=(DragDropRegistration&& other) noexcept
-{
-    if (this != &other) {
-        if (m_hwnd) ::RevokeDragDrop(m_hwnd);
-        m_hwnd = std::exchange(other.m_hwnd, nullptr);
-    }
-    return *this;
+    m_window.reset(hwnd);
 }
 
 } // namespace platform::ui

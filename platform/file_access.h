@@ -1,0 +1,50 @@
+// Reading files whole, and the facts about paths the product asks.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Why a file could not be read, in the user's words; the path as given.
+class FileReadError : public std::runtime_error {
+public:
+    // ContainsNul: read, but a NUL byte would end the text on its way to an
+    // editor and silently drop the rest of the paste. NotRegular: a device
+    // or a pipe. SizeChanged: more bytes than its size said. CannotConvert:
+    // read, but the system has no conversion of its text to the ANSI code page.
+    enum class Reason { NotFound, AccessDenied, Locked, IsFolder, TooLarge, ReadFailed, ContainsNul, NotRegular,
+                        SizeChanged, CannotConvert };
+    FileReadError(std::wstring path, Reason reason, DWORD code);
+    const std::wstring& Path() const noexcept { return m_path; }
+    Reason Why() const noexcept { return m_reason; }
+    DWORD Code() const noexcept { return m_code; }
+
+private:
+    std::wstring m_path;
+    Reason m_reason;
+    DWORD m_code;
+};
+
+// Largest file read whole: the byte length is a 32-bit signed count.
+inline constexpr std::uint64_t kMaxReadableFile = 0x7FFFFFFF;
+// Longest path Windows opens at all (the \\?\ form), in 16-bit characters.
+inline constexpr std::size_t kMaxPathChars = 32767;
+
+// Opens by the 16-bit path (so names outside the ANSI code page work), reads
+// every byte, closes. Throws FileReadError, also for a device, a pipe or a
+// file that holds more than its size. `inspect`, when given, sees each part
+// as it is read and may end the read by throwing.
+inline constexpr std::size_t kReadPart = 1u << 20;
+std::string ReadWholeFile(const std::wstring& path, const std::function<void(std::string_view part)>& inspect = {});
+
+// PathStripPathA on the buffer in place.
+void StripPath(std::string& buffer);
+bool PathExists(const std::string& ansiPath) noexcept;
+
+} // namespace platform

@@ -1,0 +1,26 @@
+// Windows of any program: finding them, whose process they belong to,
+// sending them messages and bringing them forward.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace platform {
+
+HWND ForegroundWindow() noexcept;
+// GetClassNameA into a buffer of bufferChars bytes, all NUL beforehand; the
+// whole buffer is returned, the caller cuts it.
+std::string ClassNameBuffer(HWND hwnd, int bufferChars);
+HWND FindChild(HWND parent, const char* className) noexcept;
+LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+HWND TopWindow(HWND parent) noexcept;
+HWND NextWindow(HWND hwnd, UINT command) noexcept;
+DWORD WindowProcessId(HWND hwnd) noexcept;
+HWND ParentWindow(HWND hwnd) noexcept;
+bool IsMaximized(HWND hwnd) noexcept;
+void Show(HWND hwnd, int showCommand) noexcept;
+bool BringToForeground(HWND hwnd) noexcept;
+void SetTopmost(HWND hwnd, bool topmost) noexcept;
+
+} // namespace platform

@@ -90,8 +90,13 @@ std::vector<std::wstring> FileList(IDataObject* data)
     HGLOBAL memory = medium.get().hGlobal;
     const SIZE_T size = ::GlobalSize(memory);
     const LockedGlobal locked(memory);
-    const char* block = locked.data();
-    if (!block) return paths;
+    return locked.data() ? FileListOf(locked.data(), size) : paths;
+}
+
+std::vector<std::wstring> FileListOf(const void* data, std::size_t size)
+{
+    std::vector<std::wstring> paths;
+    const char* block = static_cast<const char*>(data);
     if (size < sizeof(DROPFILES)) return paths;
     const auto* header = reinterpret_cast<const DROPFILES*>(block);
     if (header->pFiles >= size) return paths;

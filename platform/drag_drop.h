@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include <string>
@@ -28,6 +29,10 @@ bool OffersFileList(IDataObject* data) noexcept;
 // The full paths of the file list (DROPFILES, wide or ANSI), in the data's
 // order; empty without one.
 std::vector<std::wstring> FileList(IDataObject* data);
+// The paths of a DROPFILES block of size bytes, as FileList reads them. A
+// block that breaks off gives the paths up to its end, and nothing is read
+// beyond it.
+std::vector<std::wstring> FileListOf(const void* block, std::size_t size);
 
 struct DropHandlers {
     // The effect for the data being dragged (DROPEFFECT_COPY or DROPEFFECT_NONE).

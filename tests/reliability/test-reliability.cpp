@@ -5,7 +5,6 @@
 #include "app/texts.h"
 #include "support/standin_driver.h"
 #include "tests/app/form_session.h"
-#include "tests/app/paste_messages.h"
 
 #include <gtest/gtest.h>
 

@@ -47,7 +47,9 @@ class ShownWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { shown = new apptest::EditorSession(true); }
     static void TearDownTestSuite() { delete shown; }
-    void SetUp() override
+    void SetUp() override { Restart(); }
+    // An empty list in the window in front, as after a start.
+    void Restart()
     {
         while (s.Count() > 0) s.SetCaret(0), s.Click(F::kCmdRemove);
         ::SetForegroundWindow(s.Window());
@@ -134,7 +136,7 @@ TEST_F(ShownWindow, TheListsButtonsKeysAndDropsActOnTheCurrentEntryAndSelectJust
              {"Alt+↑ on an empty list", {}, {}, -1, altUp, {}, {}, -1},
              {"Alt+↓ on an empty list", {}, {}, -1, altDown, {}, {}, -1}}) {
         SCOPED_TRACE(what);
-        SetUp();
+        Restart();
         s.Drop(dropped);
         s.SelectOnly(selected);
         if (caret >= 0) s.SetCaret(caret);

@@ -159,28 +159,38 @@ TEST_F(ShownWindow, TheListsButtonsKeysAndDropsActOnTheCurrentEntryAndSelectJust
     }
 }
 
-TEST(DropWindowLook, TheListSelectsManyUnsortedTheModeListOffersTwoFontIsJapaneseAndTopmostFollowsItsBox)
+TEST(DropWindowLook, CaptionsStylesTheModeListsTwoItemsTheJapaneseFontAndTopmostInPlace)
 {
     FormSession s;
-    for (bool on : {true, false}) {
-        s.Click(F::kChkTopmost);
-        EXPECT_EQ((::GetWindowLongW(s.Window(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, on);
-    }
+    for (const auto& [id, caption] : {std::pair{0, L"Quillbay"}, {F::kLblText, texts::kLblText}, {F::kCmdUp, L"↑"},
+                                      {F::kCmdDown, L"↓"}, {F::kChkTopmost, L"常に手前(&T)"}, {F::kCmdRemove, L"消"},
+                                      {F::kChkPasteAndEnd, L"貼り付け後終了(&E)"}, {F::kCmdExec, L"貼り付け"}})
+        EXPECT_EQ(platform::ui::WindowText(id ? s.Control(id) : s.Window()), caption);
+    // A fixed single border: the user can neither resize nor maximize it.
+    EXPECT_EQ(::GetWindowLongW(s.Window(), GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
     EXPECT_EQ(::GetWindowLongW(s.List(), GWL_STYLE) & (LBS_EXTENDEDSEL | LBS_SORT), LBS_EXTENDEDSEL);
     EXPECT_EQ(::SendMessageW(s.Window(), DM_GETDEFID, 0, 0), MAKELONG(F::kCmdExec, DC_HASDEFID));
     HWND mode = s.Control(F::kCboMode);
-    wchar_t first[32] = {}, second[32] = {};
-    ::SendMessageW(mode, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
-    ::SendMessageW(mode, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(second));
-    EXPECT_EQ((std::vector<std::wstring>{first, second}), (std::vector<std::wstring>{L"カーソル位置に挿入", L"末尾に挿入"}));
-    EXPECT_EQ(::SendMessageW(mode, CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(::GetWindowLongW(mode, GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+    std::vector<std::wstring> items(::SendMessageW(mode, CB_GETCOUNT, 0, 0), std::wstring(32, L'\0'));
+    for (int i = 0; i < static_cast<int>(items.size()); ++i)
+        items[i].resize(::SendMessageW(mode, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(items[i].data())));
+    EXPECT_EQ(items, (std::vector<std::wstring>{L"カーソル位置に挿入", L"末尾に挿入"}));
     for (int id = F::kLblText; id <= F::kCmdRemove; ++id) {
         LOGFONTW face{};
         ASSERT_TRUE(::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(s.Control(id), WM_GETFONT, 0, 0)), sizeof face, &face));
         EXPECT_STREQ(face.lfFaceName, L"MS UI Gothic") << "control " << id;
         EXPECT_EQ(face.lfHeight, -::MulDiv(9, platform::ui::ScreenDpi(), 72)) << "control " << id;
     }
+    RECT before{}, after{};
+    ::SetWindowPos(s.Window(), nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::GetWindowRect(s.Window(), &before);
+    for (bool on : {true, false}) {
+        s.Click(F::kChkTopmost);
+        EXPECT_EQ((::GetWindowLongW(s.Window(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, on);
+    }
+    ::GetWindowRect(s.Window(), &after);
+    EXPECT_TRUE(::EqualRect(&before, &after)) << "the window stays where it was";
 }
 
 TEST(DropWindowPaste, OneBoxNamesFiveUnreadableFilesOnceEachCutsLongPathsAndCountsTheRest)

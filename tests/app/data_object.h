@@ -1,5 +1,6 @@
 // A minimal IDataObject for dropping onto the window in tests: a file list
-// (CF_HDROP, as Explorer and Wine's XDND bridge offer it) or plain text.
+// (CF_HDROP, as Explorer and Wine's XDND bridge offer it) or plain text. A new
+// object comes with one reference, which the caller releases.
 #pragma once
 
 #include <windows.h>
@@ -7,25 +8,27 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace apptest {
 
 class DataObject final : public IDataObject {
 public:
-    static DataObject* Files(const std::vector<std::wstring>& paths) { return new DataObject(CF_HDROP, MakeDrop(paths)); }
-    static DataObject* Text(const std::string& ansi) { return new DataObject(CF_TEXT, MakeText(ansi)); }
+    static DataObject* Files(const std::vector<std::wstring>& paths)
+    {
+        std::wstring list;
+        for (const auto& path : paths) list += path + L'\0';
+        const DROPFILES header{sizeof(DROPFILES), {}, FALSE, TRUE};
+        std::string block(reinterpret_cast<const char*>(&header), sizeof header);
+        return new DataObject(CF_HDROP, block.append(reinterpret_cast<const char*>(list.c_str()), (list.size() + 1) * 2));
+    }
+    static DataObject* Text(const std::string& ansi) { return new DataObject(CF_TEXT, ansi + '\0'); }
 
-    // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
     {
-        if (riid == IID_IUnknown || riid == IID_IDataObject) {
-            *out = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        *out = riid == IID_IUnknown || riid == IID_IDataObject ? static_cast<IDataObject*>(this) : nullptr;
+        return *out ? (AddRef(), S_OK) : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&m_refs)); }
     ULONG STDMETHODCALLTYPE Release() override
@@ -34,73 +37,39 @@ public:
         if (refs == 0) delete this;
         return refs;
     }
-
-    // IDataObject
+    // Each receiver owns and frees a copy of its own.
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override
     {
         if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
-        const SIZE_T size = ::GlobalSize(m_data);
-        HGLOBAL copy = ::GlobalAlloc(GMEM_MOVEABLE, size);
-        std::memcpy(::GlobalLock(copy), ::GlobalLock(m_data), size);
-        ::GlobalUnlock(copy);
-        ::GlobalUnlock(m_data);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = copy;
-        medium->pUnkForRelease = nullptr;
+        *medium = {TYMED_HGLOBAL, {}, nullptr};
+        medium->hGlobal = ::GlobalAlloc(GMEM_MOVEABLE, m_bytes.size());
+        std::memcpy(::GlobalLock(medium->hGlobal), m_bytes.data(), m_bytes.size());
+        ::GlobalUnlock(medium->hGlobal);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override
     {
-        if (!format || format->cfFormat != m_format || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
-        return S_OK;
+        return format && format->cfFormat == m_format && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
     }
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override
-    {
-        out->ptd = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    // A source in another process is asked for its formats through this.
+    // A target in another process asks for the formats through this.
     HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override
     {
-        if (direction != DATADIR_GET) return E_NOTIMPL;
         FORMATETC format{m_format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-        return ::SHCreateStdEnumFmtEtc(1, &format, out);
+        return direction == DATADIR_GET ? ::SHCreateStdEnumFmtEtc(1, &format, out) : E_NOTIMPL;
     }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override { return out->ptd = nullptr, E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
     HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
 private:
-    DataObject(CLIPFORMAT format, HGLOBAL data) : m_format(format), m_data(data) {}
-    ~DataObject() { ::GlobalFree(m_data); }
-
-    static HGLOBAL MakeDrop(const std::vector<std::wstring>& paths)
-    {
-        std::wstring list;
-        for (const auto& path : paths) list += path + L'\0';
-        list += L'\0';
-        const SIZE_T size = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
-        HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-        auto* drop = static_cast<DROPFILES*>(::GlobalLock(memory));
-        drop->pFiles = sizeof(DROPFILES);
-        drop->fWide = TRUE;
-        std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), list.data(), list.size() * sizeof(wchar_t));
-        ::GlobalUnlock(memory);
-        return memory;
-    }
-    static HGLOBAL MakeText(const std::string& ansi)
-    {
-        HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, ansi.size() + 1);
-        std::memcpy(::GlobalLock(memory), ansi.c_str(), ansi.size() + 1);
-        ::GlobalUnlock(memory);
-        return memory;
-    }
+    DataObject(CLIPFORMAT format, std::string bytes) : m_format(format), m_bytes(std::move(bytes)) {}
 
     LONG m_refs = 1;
     CLIPFORMAT m_format;
-    HGLOBAL m_data;
+    std::string m_bytes;
 };
 
 } // namespace apptest

@@ -1,8 +1,7 @@
-// The real window in the test process: OLE for the thread, a bridge (captured
-// on whatever is in the foreground when the session starts), the window with
-// its message boxes recorded instead of shown, and the settings file of this
-// test executable removed before and after. Hidden unless asked: without a
-// window manager Wine waits two seconds when a shown window goes.
+// The real window in the test process: OLE for the thread, a bridge captured
+// on whatever is in the foreground when the session starts, the message boxes
+// recorded instead of shown, and this executable's settings file removed
+// before and after. Hidden unless asked: a shown window takes Wine seconds to go.
 #pragma once
 
 #include "app/frm_quillbay.h"
@@ -12,6 +11,7 @@
 #include "platform/handles.h"
 #include "platform/programs.h"
 #include "platform/ui.h"
+#include "support/standin_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -21,32 +21,15 @@
 
 namespace apptest {
 
-// Owns the one reference a new data object comes with.
-class DataRef {
-public:
-    explicit DataRef(IDataObject* data) : m_data(data) {}
-    ~DataRef() { m_data->Release(); }
-    DataRef(const DataRef&) = delete;
-    DataRef& operator=(const DataRef&) = delete;
-    IDataObject* get() const noexcept { return m_data; }
-
-private:
-    IDataObject* m_data;
-};
-
 struct ShownBox {
     std::wstring text, title;
     UINT style = 0;
-    bool operator==(const ShownBox& other) const
-    {
-        return text == other.text && title == other.title && style == other.style;
-    }
+    bool operator==(const ShownBox& o) const { return text == o.text && title == o.title && style == o.style; }
 };
 
 inline std::ostream& operator<<(std::ostream& out, const ShownBox& box)
 {
-    return out << "{\"" << platform::ToAnsi(box.text) << "\", \"" << platform::ToAnsi(box.title) << "\", "
-               << box.style << "}";
+    return out << "{\"" << platform::ToAnsi(box.text) << "\", \"" << platform::ToAnsi(box.title) << "\", " << box.style << "}";
 }
 
 // The settings file the window of this test executable reads and writes.
@@ -55,99 +38,93 @@ inline std::wstring OwnSettingsFile()
     return platform::ExecutableFolder() + L"\\" + platform::ExecutableBaseName() + L".ini";
 }
 
-inline void HandleWaitingMessages(HWND dialog = nullptr)
-{
-    platform::ui::PumpWaitingMessages(dialog);
-}
-
 class FormSession {
 public:
     // settings: the settings file's bytes before the load; empty = no file.
     explicit FormSession(const std::string& settings = {}, bool show = false)
     {
         ::DeleteFileW(OwnSettingsFile().c_str());
-        if (!settings.empty()) {
-            platform::UniqueFile file(::CreateFileW(OwnSettingsFile().c_str(), GENERIC_WRITE, 0, nullptr,
-                                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-            DWORD written = 0;
-            ::WriteFile(file.get(), settings.data(), static_cast<DWORD>(settings.size()), &written, nullptr);
-        }
-        m_bridge = std::make_unique<clsKestTeraPad>();
-        frmQuillbay::Options options;
-        options.showMessage = [this](HWND, const std::wstring& text, const std::wstring& title, UINT style) {
+        if (!settings.empty()) testsupport::WriteFileBytes(OwnSettingsFile(), settings);
+        const auto record = [this](HWND, const std::wstring& text, const std::wstring& title, UINT style) {
             boxes.push_back({text, title, style});
             return answer;
         };
-        options.endsProgram = false;
-        m_form = std::make_unique<frmQuillbay>(*m_bridge, options);
+        m_form = std::make_unique<frmQuillbay>(m_bridge, frmQuillbay::Options{record, false});
         m_form->Load();
         if (show) m_form->Show();
-        HandleWaitingMessages(m_form->hwnd());
+        Pump();
     }
     ~FormSession()
     {
         m_form.reset();
-        m_bridge.reset();
-        HandleWaitingMessages();
+        platform::ui::PumpWaitingMessages(nullptr);
         ::DeleteFileW(OwnSettingsFile().c_str());
     }
     FormSession(const FormSession&) = delete;
     FormSession& operator=(const FormSession&) = delete;
 
     frmQuillbay& Form() { return *m_form; }
-    clsKestTeraPad& Bridge() { return *m_bridge; }
     HWND Window() const { return m_form->hwnd(); }
-    HWND Control(int id) const { return ::GetDlgItem(m_form->hwnd(), id); }
+    HWND Control(int id) const { return ::GetDlgItem(Window(), id); }
     HWND List() const { return Control(frmQuillbay::kLstFiles); }
-
+    LRESULT ToList(UINT message, WPARAM w = 0, LPARAM l = 0) const { return ::SendMessageW(List(), message, w, l); }
+    // What is waiting, handled as the program's loop does: dialog keys included.
+    void Pump() const { platform::ui::PumpWaitingMessages(Window()); }
     // A press as the button itself reports it: BN_CLICKED to the window.
-    void Click(int id)
-    {
-        ::SendMessageW(Control(id), BM_CLICK, 0, 0);
-        HandleWaitingMessages(Window());
-    }
-
+    void Click(int id) { ::SendMessageW(Control(id), BM_CLICK, 0, 0), Pump(); }
+    void Check(int id, bool on) { ::SendMessageW(Control(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
     void Drop(const std::vector<std::wstring>& paths)
     {
-        DataRef data(DataObject::Files(paths));
-        m_form->lstFiles_OLEDragDrop(data.get());
+        IDataObject* data = DataObject::Files(paths);
+        m_form->lstFiles_OLEDragDrop(data);
+        data->Release();
     }
 
+    int Count() const { return static_cast<int>(ToList(LB_GETCOUNT)); }
     std::vector<std::wstring> Entries() const
     {
-        std::vector<std::wstring> entries;
-        const int count = static_cast<int>(::SendMessageW(List(), LB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            wchar_t text[1024] = {};
-            ::SendMessageW(List(), LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-            entries.push_back(text);
-        }
+        std::vector<std::wstring> entries(static_cast<std::size_t>(Count()), std::wstring(1024, L'\0'));
+        for (int i = 0; i < Count(); ++i) entries[i].resize(ToList(LB_GETTEXT, i, reinterpret_cast<LPARAM>(entries[i].data())));
         return entries;
     }
     std::vector<int> SelectedEntries() const
     {
         std::vector<int> selected;
-        const int count = static_cast<int>(::SendMessageW(List(), LB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i)
-            if (::SendMessageW(List(), LB_GETSEL, i, 0) > 0) selected.push_back(i);
+        for (int i = 0; i < Count(); ++i)
+            if (ToList(LB_GETSEL, i) > 0) selected.push_back(i);
         return selected;
     }
     void SelectOnly(const std::vector<int>& indexes)
     {
-        ::SendMessageW(List(), LB_SETSEL, FALSE, -1);
-        for (int i : indexes) ::SendMessageW(List(), LB_SETSEL, TRUE, i);
+        ToList(LB_SETSEL, FALSE, -1);
+        for (int i : indexes) ToList(LB_SETSEL, TRUE, i);
     }
-    int Caret() const { return static_cast<int>(::SendMessageW(List(), LB_GETCARETINDEX, 0, 0)); }
-    void SetCaret(int index) { ::SendMessageW(List(), LB_SETCARETINDEX, index, FALSE); }
+    int Caret() const { return static_cast<int>(ToList(LB_GETCARETINDEX)); }
+    void SetCaret(int index) { ToList(LB_SETCARETINDEX, index); }
 
     std::vector<ShownBox> boxes;
-    // What every recorded box answers.
-    int answer = IDOK;
+    int answer = IDOK; // what every recorded box answers
 
 private:
     platform::ui::OleSession m_ole;
-    std::unique_ptr<clsKestTeraPad> m_bridge;
+    clsKestTeraPad m_bridge;
     std::unique_ptr<frmQuillbay> m_form;
+};
+
+// A stand-in editor in front, then the window, which captures it; and a
+// folder for the files to drop.
+struct EditorSession {
+    explicit EditorSession(bool show = false) : session({}, show) {}
+    std::wstring File(const std::wstring& name, const std::string& bytes)
+    {
+        testsupport::WriteFileBytes(files / name, bytes);
+        return files / name;
+    }
+    void Paste() { editor.ClearLog(), session.Click(frmQuillbay::kCmdExec); }
+
+    testsupport::StandIn editor;
+    FormSession session;
+    testsupport::TempDir files;
 };
 
 } // namespace apptest

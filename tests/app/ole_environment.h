@@ -1,5 +1,4 @@
-// OLE on the test thread for the whole run, as the program has it on its own:
-// RegisterDragDrop and DoDragDrop need it.
+// OLE on the test thread for the whole run, as the program has it on its own.
 #pragma once
 
 #include <windows.h>

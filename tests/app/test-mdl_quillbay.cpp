@@ -13,113 +13,53 @@
 
 namespace {
 
-using testsupport::StandIn;
-using testsupport::StandInOptions;
+using testsupport::ReadFileBytes;
 using testsupport::TempDir;
 
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new apptest::OleEnvironment);
 
 TEST(GetFileNameFromPath, GivesTheLastComponentWithDoubleByteNamesWhole)
 {
-    struct Case {
-        const wchar_t* path;
-        const wchar_t* name;
-    };
-    const Case cases[] = {
-        {L"C:\\Data\\sub\\report.txt", L"report.txt"},
-        {L"C:\\Data\\memo.txt", L"memo.txt"},
-        {L"memo.txt", L"memo.txt"},
-        {L"", L""},
-        // ソ is 0x83 0x5C in code page 932: its trail byte is no separator.
-        {L"C:\\データ\\ソフト表.txt", L"ソフト表.txt"},
-        {L"C:\\ソ\\予定.txt", L"予定.txt"},
-        {L"Z:\\tmp\\a b\\c d.txt", L"c d.txt"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(mdlQuillbay::GetFileNameFromPath(c.path), c.name) << c.path;
+    // ソ is 0x83 0x5C in code page 932: its trail byte is no separator.
+    for (const auto& [path, name] : {std::pair{L"C:\\Data\\report.txt", L"report.txt"}, {L"memo.txt", L"memo.txt"},
+                                     {L"", L""}, {L"C:\\データ\\ソフト表.txt", L"ソフト表.txt"},
+                                     {L"C:\\ソ\\予定.txt", L"予定.txt"}, {L"Z:\\a b\\c d.txt", L"c d.txt"}})
+        EXPECT_EQ(mdlQuillbay::GetFileNameFromPath(path), name) << path;
 }
 
-// --- the real executable ------------------------------------------------------------------
-
-// A copy of Quillbay.exe under the given name in its own folder, so that each
-// test has its own settings file beside it.
-std::wstring CopyOfQuillbay(const TempDir& folder, const std::wstring& name = L"Quillbay.exe")
+// A copy of Quillbay.exe under the given name, with its own settings file beside it.
+std::wstring CopyOfQuillbay(const TempDir& folder, const std::wstring& name)
 {
-    const std::wstring copy = folder / name;
-    EXPECT_TRUE(::CopyFileW((testsupport::TestBinDir() + L"\\Quillbay.exe").c_str(), copy.c_str(), FALSE));
-    return copy;
+    EXPECT_TRUE(::CopyFileW((testsupport::TestBinDir() + L"\\Quillbay.exe").c_str(), (folder / name).c_str(), FALSE));
+    return folder / name;
 }
 
-struct FoundWindow {
-    HWND hwnd = nullptr;
-    DWORD pid = 0;
-    const wchar_t* className = nullptr;
-};
-
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param)
+// A visible window of the class in another process (pid 0: any other).
+HWND WaitForWindow(const wchar_t* className, DWORD pid = 0)
 {
-    auto* f = reinterpret_cast<FoundWindow*>(param);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(hwnd, &owner);
-    wchar_t cls[64] = {};
-    ::GetClassNameW(hwnd, cls, 64);
-    if (owner == f->pid && std::wstring(cls) == f->className && ::IsWindowVisible(hwnd)) {
-        f->hwnd = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND WaitForWindowOf(DWORD pid, const wchar_t* className, DWORD ms = 15000)
-{
-    for (DWORD waited = 0; waited < ms; waited += 50) {
-        FoundWindow found{nullptr, pid, className};
-        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&found));
-        if (found.hwnd) return found.hwnd;
+    for (int waited = 0; waited < 15000; waited += 50, ::Sleep(50)) {
+        for (HWND w = ::FindWindowW(className, nullptr); w; w = ::FindWindowExW(nullptr, w, className, nullptr)) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(w, &owner);
+            if ((pid ? owner == pid : owner != ::GetCurrentProcessId()) && ::IsWindowVisible(w)) return w;
+        }
         testsupport::PumpMessages();
-        ::Sleep(50);
     }
     return nullptr;
 }
 
-DWORD WaitForNewQuillbay(HWND& window, DWORD ms = 15000)
-{
-    for (DWORD waited = 0; waited < ms; waited += 50) {
-        window = ::FindWindowW(L"Quillbay.frmQuillbay", nullptr);
-        if (window && ::IsWindowVisible(window)) {
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(window, &pid);
-            return pid;
-        }
-        ::Sleep(50);
-    }
-    return 0;
-}
-
-bool WaitForProcessExit(DWORD pid, DWORD ms)
-{
-    platform::UniqueProcess process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
-    if (!process) return true;
-    return ::WaitForSingleObject(process.get(), ms) == WAIT_OBJECT_0;
-}
-
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 TEST(Startup, FromAForeignWindowSaysSoAndEndsWithoutWindowOrSettings)
 {
     TempDir folder;
-    const std::wstring exe = CopyOfQuillbay(folder);
+    std::wstring exe = CopyOfQuillbay(folder, L"Quillbay.exe"), commandLine = L"\"" + exe + L"\"";
     testsupport::ForeignWindow foreign;
-
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    ASSERT_TRUE(::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 folder.Path().c_str(), &startup, &info));
+    ASSERT_TRUE(::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
     platform::UniqueProcess process(info.hProcess);
     platform::UniqueThread thread(info.hThread);
-
-    HWND box = WaitForWindowOf(info.dwProcessId, L"#32770");
+    HWND box = WaitForWindow(L"#32770", info.dwProcessId);
     ASSERT_NE(box, nullptr) << "no message box";
     wchar_t text[256] = {}, title[64] = {};
     ::GetDlgItemTextW(box, 0xFFFF, text, 256); // the message box's text control
@@ -127,73 +67,39 @@ TEST(Startup, FromAForeignWindowSaysSoAndEndsWithoutWindowOrSettings)
     EXPECT_STREQ(text, L"TeraPad の補足に失敗しました。\r\n\r\nTeraPad のツールメニューから起動してください。");
     EXPECT_STREQ(title, L"Quillbay");
     // MB_ICONERROR | MB_OK: an icon and exactly one button, OK.
-    HWND icon = ::GetDlgItem(box, 0x0440);
-    EXPECT_NE(icon, nullptr);
-    EXPECT_TRUE(icon && ::IsWindowVisible(icon));
-    EXPECT_TRUE(::GetDlgItem(box, IDOK) && ::IsWindowVisible(::GetDlgItem(box, IDOK)));
-    for (int id : {IDCANCEL, IDYES, IDNO, IDRETRY, IDABORT, IDIGNORE}) {
-        HWND button = ::GetDlgItem(box, id);
-        EXPECT_FALSE(button && ::IsWindowVisible(button)) << "button " << id;
+    for (int id : {0x0440, IDOK, IDCANCEL, IDYES, IDNO, IDRETRY, IDABORT, IDIGNORE}) {
+        HWND item = ::GetDlgItem(box, id);
+        EXPECT_EQ(item && ::IsWindowVisible(item), id == 0x0440 || id == IDOK) << "item " << id;
     }
-    EXPECT_EQ(::FindWindowW(L"Quillbay.frmQuillbay", nullptr), nullptr);
-
+    EXPECT_EQ(::FindWindowW(frmQuillbay::kWindowClass, nullptr), nullptr);
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     ASSERT_EQ(::WaitForSingleObject(process.get(), 15000), WAIT_OBJECT_0);
-    EXPECT_FALSE(Exists(folder / L"Quillbay.ini"));
+    EXPECT_EQ(::GetFileAttributesW((folder / L"Quillbay.ini").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST(Startup, FromTheToolsMenuShowsTheWindowAndKeepsItsOptions)
+TEST(Startup, ARenamedCopyFromTheToolsMenuKeepsItsOptionsInASettingsFileOfItsOwnName)
 {
     TempDir folder;
-    const std::wstring exe = CopyOfQuillbay(folder);
-    StandInOptions options;
-    options.tool = exe;
-    StandIn editor(options);
-
-    // First run: defaults, written back on close.
+    const std::string allOn = "[Quillbay]\r\nPasteAndEnd=1\r\nchkTopmost=1\r\nMode=1\r\n", other = "[Quillbay]\r\nMode=0\r\n";
+    testsupport::WriteFileBytes(folder / L"貼付.ini", allOn);
+    testsupport::WriteFileBytes(folder / L"Quillbay.ini", other);
+    testsupport::StandInOptions options;
+    options.tool = CopyOfQuillbay(folder, L"貼付.exe");
+    testsupport::StandIn editor(options);
     ::PostMessageW(editor.Main(), WM_COMMAND, testsupport::kToolCommand, 0);
-    HWND window = nullptr;
-    DWORD pid = WaitForNewQuillbay(window);
-    ASSERT_NE(pid, 0u) << "Quillbay did not start from the Tools menu";
-    EXPECT_EQ(::GetForegroundWindow() == window || ::GetForegroundWindow() == editor.Main(), true);
-    EXPECT_FALSE(::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    ::PostMessageW(window, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitForProcessExit(pid, 15000));
-    EXPECT_EQ(testsupport::ReadFileBytes(folder / L"Quillbay.ini"),
-              "[Quillbay]\r\nPasteAndEnd=0\r\nchkTopmost=0\r\nMode=0\r\n");
-
-    // The options survive a restart.
-    testsupport::WriteFileBytes(folder / L"Quillbay.ini", "[Quillbay]\r\nPasteAndEnd=1\r\nchkTopmost=1\r\nMode=1\r\n");
-    editor.BringToFront();
-    ::PostMessageW(editor.Main(), WM_COMMAND, testsupport::kToolCommand, 0);
-    pid = WaitForNewQuillbay(window);
-    ASSERT_NE(pid, 0u);
+    HWND window = WaitForWindow(frmQuillbay::kWindowClass);
+    ASSERT_NE(window, nullptr) << "Quillbay did not start from the Tools menu";
     EXPECT_TRUE(::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    EXPECT_EQ(::SendMessageW(::GetDlgItem(window, frmQuillbay::kCboMode), CB_GETCURSEL, 0, 0), 1);
-    EXPECT_EQ(::SendMessageW(::GetDlgItem(window, frmQuillbay::kChkPasteAndEnd), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(::SendDlgItemMessageW(window, frmQuillbay::kCboMode, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(::SendDlgItemMessageW(window, frmQuillbay::kChkPasteAndEnd, BM_GETCHECK, 0, 0), BST_CHECKED);
+    ::SendDlgItemMessageW(window, frmQuillbay::kChkTopmost, BM_CLICK, 0, 0);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    platform::UniqueProcess process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
     ::PostMessageW(window, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitForProcessExit(pid, 15000));
-    EXPECT_EQ(testsupport::ReadFileBytes(folder / L"Quillbay.ini"),
-              "[Quillbay]\r\nPasteAndEnd=1\r\nchkTopmost=1\r\nMode=1\r\n");
-}
-
-TEST(Startup, ARenamedExecutableUsesASettingsFileOfItsOwnName)
-{
-    TempDir folder;
-    const std::wstring exe = CopyOfQuillbay(folder, L"貼付.exe");
-    testsupport::WriteFileBytes(folder / L"Quillbay.ini", "[Quillbay]\r\nMode=1\r\n");
-    StandInOptions options;
-    options.tool = exe;
-    StandIn editor(options);
-    ::PostMessageW(editor.Main(), WM_COMMAND, testsupport::kToolCommand, 0);
-    HWND window = nullptr;
-    const DWORD pid = WaitForNewQuillbay(window);
-    ASSERT_NE(pid, 0u);
-    EXPECT_EQ(::SendMessageW(::GetDlgItem(window, frmQuillbay::kCboMode), CB_GETCURSEL, 0, 0), 0) << "read the other file";
-    ::PostMessageW(window, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitForProcessExit(pid, 15000));
-    EXPECT_EQ(testsupport::ReadFileBytes(folder / L"貼付.ini"), "[Quillbay]\r\nPasteAndEnd=0\r\nchkTopmost=0\r\nMode=0\r\n");
-    EXPECT_EQ(testsupport::ReadFileBytes(folder / L"Quillbay.ini"), "[Quillbay]\r\nMode=1\r\n");
+    ASSERT_EQ(::WaitForSingleObject(process.get(), 15000), WAIT_OBJECT_0);
+    EXPECT_EQ(ReadFileBytes(folder / L"貼付.ini"), "[Quillbay]\r\nPasteAndEnd=1\r\nchkTopmost=0\r\nMode=1\r\n");
+    EXPECT_EQ(ReadFileBytes(folder / L"Quillbay.ini"), other);
 }
 
 } // namespace

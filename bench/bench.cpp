@@ -5,6 +5,8 @@
 //
 //   bench.exe [--csv FILE] [--quick] [--only paste|memory|text|startup|utf8]
 // Run as bench_win98.exe, Wine reports the 9x family and the 9x paths run.
+// A run with --only writes its table to bench-<family>-<part>.csv, so that
+// it never overwrites the full run's table.
 #include "app/file_encoding.h"
 #include "app/frm_quillbay.h"
 #include "platform/unicode.h"
@@ -449,7 +451,7 @@ void BenchStartup(int repeats)
 int main(int argc, char** argv)
 {
     ::OleInitialize(nullptr);
-    std::string csv = "bench-" + Family() + ".csv";
+    std::string csv;
     bool quick = false;
     std::string only;
     for (int i = 1; i < argc; ++i) {
@@ -459,6 +461,8 @@ int main(int argc, char** argv)
         if (arg == "--only" && i + 1 < argc) only = argv[++i];
     }
     const auto part = [&only](const char* name) { return only.empty() || only == name; };
+    // A partial run must not overwrite the full run's table.
+    if (csv.empty()) csv = "bench-" + Family() + (only.empty() ? "" : "-" + only) + ".csv";
     if (argc == 4 && std::string(argv[1]) == "--memory-probe") {
         const int code = MemoryProbe(platform::FromAnsi(argv[2]), std::atoi(argv[3]));
         ::OleUninitialize();

@@ -4,7 +4,11 @@
 // repeated, and reported as median with its spread (min..max).
 //
 //   bench.exe [--csv FILE] [--quick] [--only paste|memory|text|startup|utf8]
+//             [--startup-runs N]
 // Run as bench_win98.exe, Wine reports the 9x family and the 9x paths run.
+// A run with --only writes its table to bench-<family>-<part>.csv, so that
+// it never overwrites the full run's table. --startup-runs sets how many
+// pairs of starts the start-up rows take (15, or 5 with --quick).
 #include "app/file_encoding.h"
 #include "app/frm_quillbay.h"
 #include "platform/code_page.h"
@@ -408,9 +412,45 @@ void BenchText(std::size_t size, int repeats, std::optional<int> limit)
 
 // --- start-up ----------------------------------------------------------------------
 
-double StartToWindow(const std::wstring& exe, const wchar_t* windowClass)
+BOOL CALLBACK FindUnpaintedChild(HWND child, LPARAM painted)
+{
+    if (!::IsWindowVisible(child) || !::GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+    *reinterpret_cast<bool*>(painted) = false;
+    return FALSE;
+}
+
+// Whether the window and every control in it have been painted: none of them
+// still waits for a WM_PAINT.
+bool Painted(HWND window)
+{
+    if (::GetUpdateRect(window, nullptr, FALSE)) return false;
+    bool painted = true;
+    ::EnumChildWindows(window, FindUnpaintedChild, reinterpret_cast<LPARAM>(&painted));
+    return painted;
+}
+
+// Milliseconds from CreateProcess until the program's window is ready as a
+// user meets it: visible, painted with all its controls, the program waiting
+// in its message loop so that a click or a drag is taken at once, and
+// whatever ready adds (Quillbay: its list takes drops). IsWindowVisible
+// alone, which this once measured, turns true before either program has
+// painted anything.
+//
+// The clock stops when WaitForInputIdle returns: the program's thread then
+// waits on its message queue with nothing left to do, WM_PAINT included. The
+// state is checked right after; a program that went idle before its window
+// was ready is polled until it is, and timed to that moment instead. Waiting
+// rather than polling from the start matters here: a poll every millisecond
+// keeps the one wineserver busy that the starting program needs, and slows
+// most the program that talks to it most. -1 when the program ends first or
+// is not ready in 30 s.
+double StartToReady(const std::wstring& exe, const wchar_t* windowClass, const std::function<bool(HWND)>& ready,
+                    bool& polled)
 {
     const auto start = std::chrono::steady_clock::now();
+    const auto elapsed = [&] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -419,13 +459,29 @@ double StartToWindow(const std::wstring& exe, const wchar_t* windowClass)
         return -1;
     platform::UniqueProcess process(info.hProcess);
     platform::UniqueThread thread(info.hThread);
+    const auto isReady = [&](HWND& window) {
+        window = ::FindWindowW(windowClass, nullptr);
+        return window && ::IsWindowVisible(window) && Painted(window) && ready(window);
+    };
     HWND window = nullptr;
-    while (!(window = ::FindWindowW(windowClass, nullptr)) || !::IsWindowVisible(window)) {
-        if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) return -1;
+    double ms = -1;
+    polled = false;
+    if (::WaitForInputIdle(process.get(), 30000) == 0) {
+        ms = elapsed();
+        if (!isReady(window)) {
+            polled = true;
+            ms = -1;
+            while (elapsed() < 30000 && ::WaitForSingleObject(process.get(), 1) == WAIT_TIMEOUT) {
+                if (isReady(window)) {
+                    ms = elapsed();
+                    break;
+                }
+            }
+        }
     }
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    ::PostMessageW(window, WM_CLOSE, 0, 0);
-    ::WaitForSingleObject(process.get(), 10000);
+    if (!window) window = ::FindWindowW(windowClass, nullptr);
+    if (window) ::PostMessageW(window, WM_CLOSE, 0, 0);
+    if (::WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) ::TerminateProcess(process.get(), 1);
     return ms;
 }
 
@@ -435,18 +491,51 @@ void BenchStartup(int repeats)
     const std::wstring quillbay = folder / L"Quillbay.exe";
     ::CopyFileW((testsupport::TestBinDir() + L"\\Quillbay.exe").c_str(), quillbay.c_str(), FALSE);
     const std::wstring minimal = testsupport::TestBinDir() + L"\\MinimalWindow.exe";
+    // Quillbay is ready for a drop only once its list's drop target is
+    // registered; OLE marks the window with this property.
+    const auto takesDrops = [](HWND window) {
+        return ::GetPropW(::GetDlgItem(window, frmQuillbay::kLstFiles), L"OleDropTargetInterface") != nullptr;
+    };
+    const auto anyWindow = [](HWND) { return true; };
     StandIn editor;
-    std::vector<double> q, m;
+    std::vector<double> q, m, ratios;
+    int failed = 0, polledStarts = 0;
     for (int i = 0; i < repeats; ++i) {
-        editor.BringToFront();
-        q.push_back(StartToWindow(quillbay, L"Quillbay.frmQuillbay"));
-        m.push_back(StartToWindow(minimal, L"MinimalWindow"));
+        // The two take turns going first, so that neither always inherits
+        // the other's wake (a process still ending, a warmed cache).
+        double tq = -1, tm = -1;
+        for (int turn = 0; turn < 2; ++turn) {
+            bool polled = false;
+            // Both start as from the editor's Tools menu: the editor in
+            // front, its window to be deactivated by the new one.
+            editor.BringToFront();
+            if ((turn == 0) == (i % 2 == 0)) {
+                tq = StartToReady(quillbay, frmQuillbay::kWindowClass, takesDrops, polled);
+            } else {
+                tm = StartToReady(minimal, L"MinimalWindow", anyWindow, polled);
+            }
+            if (polled) ++polledStarts;
+        }
+        if (tq < 0 || tm < 0) {
+            ++failed;
+            continue;
+        }
+        q.push_back(tq);
+        m.push_back(tm);
+        ratios.push_back(tq / std::max(tm, 0.001));
     }
-    std::sort(q.begin(), q.end());
-    std::sort(m.begin(), m.end());
-    const Stats mq{q[q.size() / 2], q.front(), q.back()}, mm{m[m.size() / 2], m.front(), m.back()};
-    Report("start-up: minimal window", 0, mm);
-    Report("start-up: Quillbay window", 0, mq, "x" + Fixed(mq.median / std::max(mm.median, 0.001)) + " minimal");
+    if (q.empty()) {
+        Report("start-up: FAILED, no window ready", 0, Stats{});
+        return;
+    }
+    const Stats mq = Summarize(q), mm = Summarize(m), ratio = Summarize(ratios);
+    std::string failures = failed ? ", " + std::to_string(failed) + " FAILED starts" : std::string();
+    if (polledStarts) failures += ", " + std::to_string(polledStarts) + " idle before ready";
+    Report("start-up: minimal window ready", 0, mm, std::to_string(m.size()) + " runs" + failures);
+    // The ratio is the median of each round's own ratio, as for the paste.
+    Report("start-up: Quillbay window ready", 0, mq,
+           "x" + Fixed(ratio.median) + " minimal (" + Fixed(ratio.min) + " .. " + Fixed(ratio.max) +
+               "), ratio of medians x" + Fixed(mq.median / std::max(mm.median, 0.001)));
 }
 
 } // namespace
@@ -454,16 +543,20 @@ void BenchStartup(int repeats)
 int main(int argc, char** argv)
 {
     ::OleInitialize(nullptr);
-    std::string csv = "bench-" + Family() + ".csv";
+    std::string csv;
     bool quick = false;
     std::string only;
+    int startupRuns = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--csv" && i + 1 < argc) csv = argv[++i];
         if (arg == "--quick") quick = true;
         if (arg == "--only" && i + 1 < argc) only = argv[++i];
+        if (arg == "--startup-runs" && i + 1 < argc) startupRuns = std::atoi(argv[++i]);
     }
     const auto part = [&only](const char* name) { return only.empty() || only == name; };
+    // A partial run must not overwrite the full run's table.
+    if (csv.empty()) csv = "bench-" + Family() + (only.empty() ? "" : "-" + only) + ".csv";
     if (argc == 4 && std::string(argv[1]) == "--memory-probe") {
         const int code = MemoryProbe(platform::FromAnsi(argv[2]), std::atoi(argv[3]));
         ::OleUninitialize();
@@ -484,7 +577,7 @@ int main(int argc, char** argv)
         for (std::size_t size : {std::size_t{256} << 10, std::size_t{1} << 20, std::size_t{4} << 20})
             BenchText(size, 3, 32768);
     }
-    if (part("startup")) BenchStartup(quick ? 3 : 7);
+    if (part("startup")) BenchStartup(startupRuns > 0 ? startupRuns : (quick ? 5 : 15));
 
     if (FILE* out = std::fopen(csv.c_str(), "w")) {
         std::fprintf(out, "family,measure,size,median_ms,min_ms,max_ms,notes\n");

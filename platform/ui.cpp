@@ -299,16 +299,20 @@ void Choose(HWND combo, int index) noexcept
 
 void SetClosedHeight(HWND combo, int height) noexcept
 {
-    // Only the selection field's height can be set, and what CB_GETITEMHEIGHT
-    // reports of it differs between systems: set, measure, correct once.
+    // Only the selection field's height can be set, and how the closed box
+    // follows it differs between systems: set, measure, correct once. The
+    // first guess takes off the frame around the field (2 px above and below,
+    // 1 px padding each side); a guess from CB_GETITEMHEIGHT missed by 2 px
+    // under Wine, and each setting moves the drop-down, a top-level window,
+    // several times: some 40 wineserver round trips of start-up.
+    constexpr int kFrame = 6;
     auto closedHeight = [combo] {
         RECT closed{};
         ::GetWindowRect(combo, &closed);
         return static_cast<int>(closed.bottom - closed.top);
     };
-    const LRESULT field = ::SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    if (field <= 0) return;
-    int wanted = static_cast<int>(field) + (height - closedHeight());
+    if (closedHeight() == height) return;
+    int wanted = height - kFrame;
     for (int attempt = 0; attempt < 2 && wanted > 0; ++attempt) {
         ::SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), static_cast<LPARAM>(wanted));
         const int off = height - closedHeight();

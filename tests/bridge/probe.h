@@ -12,7 +12,10 @@ struct KestTeraPadProbe {
     {
         return clsKestTeraPad::GetFileVersion(path);
     }
-    static bool IsTeraPadWindow(const clsKestTeraPad& bridge, HWND hwnd) { return bridge.IsTeraPadWindow(hwnd); }
+    static std::string_view MidBytes(std::string_view ansi, std::int32_t nStart, std::int32_t nLength)
+    {
+        return clsKestTeraPad::MidBytes(ansi, nStart, nLength);
+    }
     static HWND GetEditHandle(const clsKestTeraPad& bridge) { return bridge.GetEditHandle(); }
 
     static HWND FileNameHandle(const clsKestTeraPad& bridge) { return bridge.m_hFileName; }
@@ -20,6 +23,5 @@ struct KestTeraPadProbe {
     static HWND IniFilePathHandle(const clsKestTeraPad& bridge) { return bridge.m_hIniFilePath; }
     static bool HadTeraPadFlag(const clsKestTeraPad& bridge) { return bridge.m_bHadTeraPad; }
     static void SetHadTeraPadFlag(clsKestTeraPad& bridge, bool value) { bridge.m_bHadTeraPad = value; }
-    static bool DebugCreated(const clsKestTeraPad& bridge) { return bridge.m_bDebugCreated; }
     static clsKestTeraPad* DebugBridge(const clsKestTeraPad& bridge) { return bridge.m_objDebug.get(); }
 };

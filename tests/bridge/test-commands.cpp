@@ -1,143 +1,97 @@
-// Commands to the editor: save, reload, further editors, the debug window and
-// bringing the editor to the front.
+// Commands to the editor: save, reload, open, further editors, the debug
+// window and bringing the editor to the front.
 #include "bridge/kest_terapad.h"
 #include "tests/bridge/editor_windows.h"
 #include "tests/bridge/probe.h"
-#include "tests/support/standin_driver.h"
+#include "tests/bridge/text_session.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <exception>
-#include <string>
 
 namespace {
 
-using bridgetest::CloseEditor;
 using bridgetest::EditorDocument;
 using bridgetest::StartedEditorsReaper;
-using testsupport::ForeignWindow;
+using bridgetext::kHandle;
+using bridgetext::Messages;
+using bridgetext::Session;
 using testsupport::SameMessages;
-using testsupport::StandIn;
-using testsupport::StandInOptions;
 
-TEST(FileSave, SavesOnlyAModifiedDocument)
+// The stand-in prints EM_GETMODIFY's lParam as a number, since the message
+// defines none: an address there, which differs from run to run, is "p".
+Messages WithAddressAsPointer(Messages log)
+{
+    const std::string head = "edit EM_GETMODIFY 0 ";
+    for (std::string& line : log)
+        if (line.starts_with(head) && line != head + "0") line = head + "p";
+    return log;
+}
+
+TEST(Commands, SendTheirMessagesAndFileSaveSavesOnlyAModifiedDocument)
 {
     struct Row {
         const char* what;
         bool modified;
-        std::vector<std::string> messages;
+        void (*call)(clsKestTeraPad&);
+        Messages sent;
         std::string fileAfter;
+        int reloads;
     };
     const Row rows[] = {
-        {"unmodified", false, {"main MSG_8192 0 p", "edit EM_GETMODIFY 0 0"}, "on disk"},
-        {"modified", true, {"main MSG_8192 0 p", "edit EM_GETMODIFY 0 0", "main MSG_8190 0 0"}, "edited"},
+        {"FileSave, unmodified", false, [](clsKestTeraPad& b) { b.FileSave(); }, {kHandle, "edit EM_GETMODIFY 0 0"}, "on disk", 0},
+        {"FileSave, modified", true, [](clsKestTeraPad& b) { b.FileSave(); },
+         {kHandle, "edit EM_GETMODIFY 0 0", "main MSG_8190 0 0"}, "edited", 0},
+        {"ReloadINI", false, [](clsKestTeraPad& b) { b.ReloadINI(); }, {"main MSG_0465 0 p"}, "on disk", 1},
+        // Without effect: TeraPad has no message that opens a file.
+        {"FileOpen", true, [](clsKestTeraPad& b) { b.FileOpen(testsupport::StandInExePath()); },
+         {kHandle, "edit EM_GETMODIFY 0 p"}, "on disk", 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        const std::wstring file = testsupport::MakeTempDir() + L"\\doc.txt";
-        testsupport::WriteFileBytes(file, "on disk");
-        StandInOptions options;
-        options.file = file;
-        StandIn editor(options);
-        // The document differs from the file in both rows, so a save shows.
-        editor.SetDocument("edited");
-        if (row.modified) ::SendMessageA(editor.EditControl(), EM_SETMODIFY, TRUE, 0);
-        ASSERT_EQ(editor.State().modified, row.modified);
-        editor.BringToFront();
-        clsKestTeraPad bridge;
-        editor.ClearLog();
-
-        bridge.FileSave();
-        EXPECT_TRUE(SameMessages(row.messages, editor.Log()));
-        EXPECT_EQ(testsupport::ReadFileBytes(file), row.fileAfter);
-        EXPECT_FALSE(editor.State().modified);
+        testsupport::TempDir dir;
+        testsupport::WriteFileBytes(dir / L"doc.txt", "on disk");
+        // The document differs from the file in every row, so a save shows.
+        Session session({.file = dir / L"doc.txt"}, "edited");
+        if (row.modified) ::SendMessageA(session.editor.EditControl(), EM_SETMODIFY, TRUE, 0);
+        ASSERT_EQ(session.editor.State().modified, row.modified);
+        session.editor.ClearLog();
+        StartedEditorsReaper reaper;
+        row.call(*session.bridge);
+        EXPECT_TRUE(SameMessages(row.sent, WithAddressAsPointer(session.editor.Log())));
+        EXPECT_EQ(testsupport::ReadFileBytes(dir / L"doc.txt"), row.fileAfter);
+        const bool saved = row.fileAfter == "edited";
+        EXPECT_EQ(session.editor.State().modified, row.modified && !saved);
+        EXPECT_EQ(session.editor.State().reloadCount, row.reloads);
+        EXPECT_EQ(session.editor.Document(), "edited");
+        EXPECT_TRUE(reaper.Started().empty());
     }
-}
-
-TEST(FileSave, SendsNothingOnceTheEditorIsGone)
-{
-    const std::wstring file = testsupport::MakeTempDir() + L"\\doc.txt";
-    testsupport::WriteFileBytes(file, "on disk");
-    StandInOptions options;
-    options.file = file;
-    StandIn editor(options);
-    editor.BringToFront();
-    clsKestTeraPad bridge;
-    editor.ClearLog();
-    editor.Close();
-    bridge.FileSave();
-    EXPECT_TRUE(SameMessages({}, editor.Log()));
-    EXPECT_EQ(testsupport::ReadFileBytes(file), "on disk");
-}
-
-TEST(ReloadINI, AsksTheEditorToReloadItsSettings)
-{
-    StandIn editor;
-    editor.BringToFront();
-    clsKestTeraPad bridge;
-    const auto before = editor.State().reloadCount;
-    editor.ClearLog();
-    bridge.ReloadINI();
-    EXPECT_TRUE(SameMessages({"main MSG_0465 0 p"}, editor.Log()));
-    EXPECT_EQ(editor.State().reloadCount, before + 1);
-}
-
-// The stand-in prints EM_GETMODIFY's lParam as a number, since the message
-// defines none; an address there differs from run to run, so any nonzero
-// value becomes "p" as the log writes pointers.
-std::vector<std::string> WithAddressAsPointer(std::vector<std::string> log, const std::string& head)
-{
-    for (std::string& line : log) {
-        if (line.rfind(head, 0) != 0) continue;
-        const std::string value = line.substr(head.size());
-        if (!value.empty() && value != "0" && value.find(' ') == std::string::npos) line = head + "p";
-    }
-    return log;
-}
-
-TEST(FileOpen, OnlyAsksWhetherTheDocumentIsModified)
-{
-    StandIn editor;
-    editor.SetDocument("kept");
-    editor.BringToFront();
-    clsKestTeraPad bridge;
-    editor.ClearLog();
-    StartedEditorsReaper reaper;
-    bridge.FileOpen(testsupport::StandInExePath());
-    EXPECT_TRUE(SameMessages({"main MSG_8192 0 p", "edit EM_GETMODIFY 0 p"},
-                             WithAddressAsPointer(editor.Log(), "edit EM_GETMODIFY 0 ")));
-    EXPECT_EQ(editor.Document(), "kept");
-    EXPECT_TRUE(reaper.Started().empty());
 }
 
 TEST(DebugWindow, PrintsIntoOneFurtherEditorAndStartsAnotherOnceItIsClosed)
 {
-    StandIn editor;
-    editor.SetDocument("mine");
-    editor.BringToFront();
-    clsKestTeraPad bridge;
+    Session session({}, "mine");
+    clsKestTeraPad& bridge = *session.bridge;
     StartedEditorsReaper reaper;
-
     bridge.DebugPrint(L"abc");
     const std::vector<HWND> started = reaper.Started();
     ASSERT_EQ(started.size(), 1u);
     // A caret left elsewhere (here: "a" selected) must not decide where the
     // next line goes.
-    ::SendMessageA(bridgetest::EditControlOf(started[0]), EM_SETSEL, 0, 1);
+    KestTeraPadProbe::DebugBridge(bridge)->SelSet(0, 1);
     bridge.DebugPrint(L"def");
     EXPECT_EQ(reaper.Started(), started);
     EXPECT_EQ(EditorDocument(started[0]), "abc\r\ndef\r\n");
-    ASSERT_NE(KestTeraPadProbe::DebugBridge(bridge), nullptr);
     EXPECT_EQ(KestTeraPadProbe::DebugBridge(bridge)->hwnd(), started[0]);
-    EXPECT_EQ(editor.Document(), "mine");
-    EXPECT_EQ(bridge.hwnd(), editor.Main());
+    EXPECT_EQ(session.editor.Document(), "mine");
+    EXPECT_EQ(bridge.hwnd(), session.editor.Main());
 
     bridge.DebugClear();
     EXPECT_EQ(EditorDocument(started[0]), "");
     EXPECT_EQ(reaper.Started(), started);
 
-    CloseEditor(started[0]);
+    bridgetest::TerminateEditor(started[0]);
     bridge.DebugPrint(L"ghi");
     const std::vector<HWND> now = reaper.Started();
     ASSERT_EQ(now.size(), 1u);
@@ -145,106 +99,53 @@ TEST(DebugWindow, PrintsIntoOneFurtherEditorAndStartsAnotherOnceItIsClosed)
     EXPECT_EQ(EditorDocument(now[0]), "ghi\r\n");
 }
 
-TEST(DebugWindow, FailsWithoutALiveEditorAndTriesAgainNextTime)
-{
-    struct Row {
-        const char* what;
-        void (*call)(clsKestTeraPad&);
-    };
-    const Row rows[] = {
-        {"DebugPrint", [](clsKestTeraPad& b) { b.DebugPrint(L"abc"); }},
-        {"DebugClear", [](clsKestTeraPad& b) { b.DebugClear(); }},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        StandIn editor;
-        editor.BringToFront();
-        clsKestTeraPad bridge;
-        editor.Close();
-        StartedEditorsReaper reaper;
-        EXPECT_THROW(row.call(bridge), BridgeError);
-        EXPECT_TRUE(KestTeraPadProbe::DebugCreated(bridge));
-        EXPECT_THROW(row.call(bridge), BridgeError);
-        EXPECT_TRUE(reaper.Started().empty());
-    }
-}
-
-TEST(FileNew, YieldsNothingAndStartsNothingWithoutALiveEditor)
-{
-    StandIn editor;
-    editor.BringToFront();
-    clsKestTeraPad lost;
-    editor.Close();
-    ForeignWindow foreign;
-    foreign.BringToFront();
-    clsKestTeraPad uncaptured;
-
-    StartedEditorsReaper reaper;
-    EXPECT_EQ(lost.FileNew(), nullptr);
-    EXPECT_EQ(uncaptured.FileNew(), nullptr);
-    EXPECT_TRUE(reaper.Started().empty());
-}
-
 TEST(FileNew, StartsTheEditorFromAPathWithBlanksAndBindsANewBridge)
 {
-    const std::wstring parent = testsupport::MakeTempDir();
-    const std::wstring folder = parent + L"\\Tera Pad copy";
-    ::CreateDirectoryW(folder.c_str(), nullptr);
+    testsupport::TempDir parent;
+    const std::wstring folder = parent / L"Tera Pad copy";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
     // An unquoted start would run this one with the rest of the path as arguments.
-    ASSERT_TRUE(::CopyFileW(testsupport::NoVersionExePath().c_str(), (parent + L"\\Tera.exe").c_str(), FALSE));
-    StandInOptions options;
-    options.exePath = folder + L"\\StandInPad.exe";
-    ASSERT_TRUE(::CopyFileW(testsupport::StandInExePath().c_str(), options.exePath.c_str(), FALSE));
-    StandIn editor(options);
-    editor.BringToFront();
-    clsKestTeraPad bridge;
-    ASSERT_EQ(bridge.TeraPadPath(), options.exePath);
-
+    ASSERT_TRUE(::CopyFileW(testsupport::NoVersionExePath().c_str(), (parent / L"Tera.exe").c_str(), FALSE));
+    const std::wstring exePath = folder + L"\\StandInPad.exe";
+    ASSERT_TRUE(::CopyFileW(testsupport::StandInExePath().c_str(), exePath.c_str(), FALSE));
+    Session session({.exePath = exePath});
     StartedEditorsReaper reaper;
-    const std::unique_ptr<clsKestTeraPad> further = bridge.FileNew();
+    const std::unique_ptr<clsKestTeraPad> further = session.bridge->FileNew();
     const std::vector<HWND> started = reaper.Started();
     ASSERT_EQ(started.size(), 1u);
     ASSERT_NE(further, nullptr);
     EXPECT_EQ(further->hwnd(), started[0]);
     EXPECT_TRUE(further->HadTeraPad());
-    EXPECT_EQ(further->TeraPadPath(), options.exePath);
-    EXPECT_EQ(bridge.hwnd(), editor.Main());
+    EXPECT_EQ(further->TeraPadPath(), exePath);
+    EXPECT_EQ(session.bridge->hwnd(), session.editor.Main());
 }
 
 TEST(FileNew, BindsToTheWindowOfAnEditorThatIsIdleBeforeItHasOne)
 {
-    StandIn editor;
-    editor.BringToFront();
-    clsKestTeraPad bridge;
+    Session session;
     StartedEditorsReaper reaper;
     // The further editors look at their queue, then make their window 1.5 s later.
     ASSERT_TRUE(::SetEnvironmentVariableW(L"STANDINPAD_LATE_WINDOW_MS", L"1500"));
-    const std::unique_ptr<clsKestTeraPad> further = bridge.FileNew();
-    bridge.DebugPrint(L"late");
+    const std::unique_ptr<clsKestTeraPad> further = session.bridge->FileNew();
+    session.bridge->DebugPrint(L"late");
     ::SetEnvironmentVariableW(L"STANDINPAD_LATE_WINDOW_MS", nullptr);
 
     const std::vector<HWND> started = reaper.Started();
     ASSERT_EQ(started.size(), 2u);
     ASSERT_NE(further, nullptr);
     EXPECT_TRUE(further->HadTeraPad());
-    const HWND debug = KestTeraPadProbe::DebugBridge(bridge)->hwnd();
+    const HWND debug = KestTeraPadProbe::DebugBridge(*session.bridge)->hwnd();
     EXPECT_NE(debug, further->hwnd());
-    for (HWND hwnd : {further->hwnd(), debug})
-        EXPECT_NE(std::find(started.begin(), started.end(), hwnd), started.end());
+    for (HWND hwnd : {further->hwnd(), debug}) EXPECT_NE(std::ranges::find(started, hwnd), started.end());
     EXPECT_EQ(EditorDocument(debug), "late\r\n");
 }
 
 TEST(FileNew, FailsWithTheReasonWhenTheExecutableCannotBeStarted)
 {
-    StandInOptions options;
-    options.noExeName = true;
-    StandIn editor(options);
-    editor.BringToFront();
-    clsKestTeraPad bridge;
-    ASSERT_TRUE(bridge.HadTeraPad());
+    Session session({.noExeName = true});
     StartedEditorsReaper reaper;
     try {
-        bridge.FileNew();
+        session.bridge->FileNew();
         ADD_FAILURE() << "FileNew started something from an empty path";
     } catch (const BridgeError& error) {
         // The message names the call and its error code, for a caller that only prints it.
@@ -260,17 +161,6 @@ TEST(FileNew, FailsWithTheReasonWhenTheExecutableCannotBeStarted)
     EXPECT_TRUE(reaper.Started().empty());
 }
 
-// The foreground moves only when the editor's thread has handled the
-// activation, a moment after SetForegroundWindow returns.
-bool BecomesForeground(HWND hwnd)
-{
-    for (int i = 0; i < 100 && ::GetForegroundWindow() != hwnd; ++i) {
-        bridgetest::ClassWindow::Pump();
-        ::Sleep(20);
-    }
-    return ::GetForegroundWindow() == hwnd;
-}
-
 TEST(SetFocus, BringsTheEditorToTheFrontInItsOwnShape)
 {
     struct Row {
@@ -278,26 +168,25 @@ TEST(SetFocus, BringsTheEditorToTheFrontInItsOwnShape)
         int shape;
         bool zoomedAfter;
     };
-    const Row rows[] = {
-        {"maximized stays maximized", SW_MAXIMIZE, true},
-        {"normal stays normal", SW_SHOWNORMAL, false},
-        {"minimized is restored", SW_MINIMIZE, false},
-    };
-    for (const Row& row : rows) {
+    for (const Row& row : {Row{"maximized stays maximized", SW_MAXIMIZE, true},
+                           Row{"normal stays normal", SW_SHOWNORMAL, false},
+                           Row{"minimized is restored", SW_MINIMIZE, false}}) {
         SCOPED_TRACE(row.what);
-        StandIn editor;
-        editor.BringToFront();
-        clsKestTeraPad bridge;
-        ::ShowWindow(editor.Main(), row.shape);
-        ForeignWindow foreign;
-        foreign.BringToFront();
-        ASSERT_EQ(::IsZoomed(editor.Main()) != FALSE, row.shape == SW_MAXIMIZE);
-
-        bridge.SetFocus();
-        EXPECT_TRUE(BecomesForeground(editor.Main()));
-        EXPECT_EQ(::IsZoomed(editor.Main()) != FALSE, row.zoomedAfter);
-        EXPECT_FALSE(::IsIconic(editor.Main()));
-        EXPECT_TRUE(::IsWindowVisible(editor.Main()));
+        Session session;
+        ::ShowWindow(session.editor.Main(), row.shape);
+        testsupport::ForeignWindow foreign;
+        ASSERT_EQ(::IsZoomed(session.editor.Main()) != FALSE, row.shape == SW_MAXIMIZE);
+        session.bridge->SetFocus();
+        // The foreground moves only when the editor's thread has handled the
+        // activation, a moment after SetForegroundWindow returns.
+        for (int i = 0; i < 100 && ::GetForegroundWindow() != session.editor.Main(); ++i) {
+            testsupport::PumpMessages();
+            ::Sleep(20);
+        }
+        EXPECT_EQ(::GetForegroundWindow(), session.editor.Main());
+        EXPECT_EQ(::IsZoomed(session.editor.Main()) != FALSE, row.zoomedAfter);
+        EXPECT_FALSE(::IsIconic(session.editor.Main()));
+        EXPECT_TRUE(::IsWindowVisible(session.editor.Main()));
     }
 }
 

@@ -1,271 +1,196 @@
-// Capture of a TeraPad main window, its child windows, re-targeting, the lost
-// state, and the private helpers the other members share.
+// Capture of a TeraPad main window and its child windows, re-targeting, what
+// every member gives without an editor, and the private helpers they share.
 #include "bridge/kest_terapad.h"
 #include "tests/bridge/editor_windows.h"
 #include "tests/bridge/probe.h"
+#include "tests/bridge/text_session.h"
 #include "tests/support/standin_driver.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <functional>
 
 namespace {
 
+using bridgetext::AsciiText;
+using bridgetext::Session;
 using testsupport::ForeignWindow;
+using testsupport::SameMessages;
 using testsupport::StandIn;
-using testsupport::StandInOptions;
+using Children = std::array<HWND, 3>; // TEdit, TTeraPadExeName, TTeraPadIniFilePath
 
-struct ChildHandles {
-    HWND fileName, exeName, iniFilePath;
-    bool operator==(const ChildHandles&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const ChildHandles& c)
-{
-    return os << "{TEdit " << c.fileName << ", TTeraPadExeName " << c.exeName << ", TTeraPadIniFilePath "
-              << c.iniFilePath << "}";
-}
-
-ChildHandles ChildrenOf(const clsKestTeraPad& bridge)
+Children ChildrenOf(const clsKestTeraPad& bridge)
 {
     return {KestTeraPadProbe::FileNameHandle(bridge), KestTeraPadProbe::ExeNameHandle(bridge),
             KestTeraPadProbe::IniFilePathHandle(bridge)};
 }
 
 // What the editor has, found independently of the bridge.
-ChildHandles ChildrenOf(HWND main)
+Children ChildrenOf(HWND main)
 {
     return {::FindWindowExA(main, nullptr, "TEdit", nullptr), ::FindWindowExA(main, nullptr, "TTeraPadExeName", nullptr),
             ::FindWindowExA(main, nullptr, "TTeraPadIniFilePath", nullptr)};
 }
 
-TEST(Capture, TakesTheForegroundWindowOnlyWhenItIsTheEditor)
+TEST(Capture, TakesOnlyAnEditorWindowInFrontOrGivenAndToolKeepsItsFirstAnswer)
 {
-    StandIn editor;
-    ForeignWindow foreign; // created, then the row decides who is in front
-    struct Row {
-        const char* front;
-        bool captured;
-    };
-    for (const Row& row : {Row{"editor", true}, Row{"foreign window", false}}) {
-        SCOPED_TRACE(row.front);
-        if (row.captured)
-            editor.BringToFront();
-        else
-            foreign.BringToFront();
-        clsKestTeraPad bridge;
-        EXPECT_EQ(bridge.hwnd(), row.captured ? editor.Main() : nullptr);
-        EXPECT_EQ(bridge.HadTeraPad(), row.captured);
-        EXPECT_EQ(bridge.Tool(), row.captured);
-        EXPECT_EQ(ChildrenOf(bridge), row.captured ? ChildrenOf(editor.Main()) : ChildHandles{});
-        EXPECT_EQ(bridge.Status(), L"");
-    }
-    // The editor really has all three children, so the row above compares something.
-    const ChildHandles children = ChildrenOf(editor.Main());
-    EXPECT_TRUE(children.fileName && children.exeName && children.iniFilePath) << children;
-}
-
-TEST(Capture, SearchTeraPadMovesToAnotherEditorAndKeepsItWhenAForeignWindowIsInFront)
-{
-    StandIn first;
-    StandIn second;
+    StandIn first, second;
     ForeignWindow foreign;
+    clsKestTeraPad uncaptured;
     first.BringToFront();
-    clsKestTeraPad bridge;
-    ASSERT_EQ(bridge.hwnd(), first.Main());
+    clsKestTeraPad captured;
+    EXPECT_EQ(captured.hwnd(), first.Main());
+    EXPECT_TRUE(captured.HadTeraPad());
+    EXPECT_EQ(ChildrenOf(captured), ChildrenOf(first.Main()));
+    EXPECT_TRUE(std::ranges::none_of(ChildrenOf(first.Main()), [](HWND child) { return child == nullptr; }));
 
-    second.BringToFront();
-    bridge.SearchTeraPad();
-    EXPECT_EQ(bridge.hwnd(), second.Main());
-    EXPECT_EQ(ChildrenOf(bridge), ChildrenOf(second.Main()));
-    EXPECT_NE(ChildrenOf(bridge), ChildrenOf(first.Main()));
-    EXPECT_TRUE(bridge.Tool());
+    // SearchTeraPad moves to an editor in front and stays when a foreign
+    // window is; Tool keeps what the capture at creation found.
+    for (HWND front : {second.Main(), foreign.get()}) {
+        if (front == foreign.get()) foreign.BringToFront();
+        else second.BringToFront();
+        for (clsKestTeraPad* searching : {&uncaptured, &captured}) {
+            searching->SearchTeraPad();
+            EXPECT_EQ(searching->hwnd(), second.Main());
+            EXPECT_EQ(ChildrenOf(*searching), ChildrenOf(second.Main()));
+            EXPECT_TRUE(KestTeraPadProbe::HadTeraPadFlag(*searching));
+        }
+        EXPECT_FALSE(uncaptured.Tool());
+        EXPECT_TRUE(captured.Tool());
+    }
 
-    foreign.BringToFront();
-    bridge.SearchTeraPad();
-    EXPECT_EQ(bridge.hwnd(), second.Main());
-    EXPECT_EQ(ChildrenOf(bridge), ChildrenOf(second.Main()));
-    EXPECT_TRUE(KestTeraPadProbe::HadTeraPadFlag(bridge));
-}
-
-TEST(Capture, ToolStaysAsItWasAtCreation)
-{
-    StandIn editor;
-    ForeignWindow foreign;
-    foreign.BringToFront();
-    clsKestTeraPad bridge;
-    editor.BringToFront();
-    bridge.SearchTeraPad();
-    EXPECT_EQ(bridge.hwnd(), editor.Main());
-    EXPECT_TRUE(bridge.HadTeraPad());
-    EXPECT_FALSE(bridge.Tool());
+    // Writing hwnd takes an editor's main window and nothing else.
+    second.ClearLog();
+    for (HWND refused : {HWND{}, foreign.get(), ChildrenOf(second.Main())[0]}) {
+        SCOPED_TRACE(refused);
+        captured.hwnd(refused);
+        EXPECT_EQ(captured.hwnd(), second.Main());
+        EXPECT_EQ(ChildrenOf(captured), ChildrenOf(second.Main()));
+    }
+    EXPECT_TRUE(SameMessages({}, second.Log()));
+    captured.hwnd(first.Main());
+    EXPECT_EQ(captured.hwnd(), first.Main());
+    EXPECT_EQ(ChildrenOf(captured), ChildrenOf(first.Main()));
 }
 
 TEST(Capture, ComparesTheClassNameExactly)
 {
-    struct Row {
-        const char* className;
-        bool isEditor;
-    };
-    const Row rows[] = {
-        {"TTeraPadMainForm", true},   {"TTerapadMainForm", false}, {"ttErApAdmAinfOrm", false},
-        {"TTeraPadMainFormX", false}, {"TTeraPadMainFor", false},  {"XTTeraPadMainForm", false},
-    };
-    // One foreign window for all rows: under Wine every destroyed visible
-    // window costs two seconds.
-    ForeignWindow foreign;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.className);
-        bridgetest::ClassWindow window(row.className);
-        ASSERT_EQ(bridgetest::ClassOf(window.get()), row.className);
-        ASSERT_EQ(::GetForegroundWindow(), window.get());
-
-        clsKestTeraPad captured;
-        EXPECT_EQ(captured.hwnd(), row.isEditor ? window.get() : nullptr);
-        EXPECT_EQ(captured.HadTeraPad(), row.isEditor);
-
-        foreign.BringToFront();
-        clsKestTeraPad retargeted;
-        retargeted.hwnd(window.get());
-        EXPECT_EQ(retargeted.hwnd(), row.isEditor ? window.get() : nullptr);
-        EXPECT_EQ(KestTeraPadProbe::HadTeraPadFlag(retargeted), row.isEditor);
+    for (const wchar_t* className : {L"TTeraPadMainForm", L"TTerapadMainForm", L"ttErApAdmAinfOrm",
+                                     L"TTeraPadMainFormX", L"TTeraPadMainFor", L"XTTeraPadMainForm"}) {
+        SCOPED_TRACE(platform::ToAnsi(className));
+        const bool isEditor = std::wstring(className) == L"TTeraPadMainForm";
+        {
+            ForeignWindow window(className);
+            clsKestTeraPad captured;
+            EXPECT_EQ(captured.hwnd(), isEditor ? window.get() : nullptr);
+            EXPECT_EQ(captured.HadTeraPad(), isEditor);
+        }
+        // Class names are matched without regard to case: the next row's
+        // class can only be registered once this one is gone.
+        ::UnregisterClassW(className, ::GetModuleHandleW(nullptr));
     }
 }
 
-TEST(Capture, SucceedsWithoutTheSettingsChild)
+// A version read refreshes the capture flag by itself.
+std::int32_t VersionRead(clsKestTeraPad& bridge, std::int32_t (clsKestTeraPad::*read)())
 {
-    StandInOptions options;
-    options.noIniFile = true;
-    StandIn editor(options);
-    editor.BringToFront();
-    clsKestTeraPad bridge;
-    EXPECT_EQ(bridge.hwnd(), editor.Main());
-    EXPECT_TRUE(bridge.HadTeraPad());
-    EXPECT_EQ(KestTeraPadProbe::IniFilePathHandle(bridge), nullptr);
-    EXPECT_NE(KestTeraPadProbe::ExeNameHandle(bridge), nullptr);
-    EXPECT_EQ(bridge.INIPath(), L"");
-}
-
-TEST(Capture, WritingHwndTakesOnlyAnEditorWindow)
-{
-    StandIn editor;
-    StandIn other;
-    ForeignWindow foreign;
-    editor.BringToFront();
-    clsKestTeraPad bridge;
-    ASSERT_EQ(bridge.hwnd(), editor.Main());
-    const ChildHandles children = ChildrenOf(bridge);
-
-    struct Row {
-        const char* what;
-        HWND target;
-    };
-    const Row refused[] = {
-        {"no window", nullptr},
-        {"a foreign window", foreign.get()},
-        {"the editor's own TEdit child", children.fileName},
-    };
-    editor.ClearLog();
-    other.ClearLog();
-    for (const Row& row : refused) {
-        SCOPED_TRACE(row.what);
-        bridge.hwnd(row.target);
-        EXPECT_EQ(bridge.hwnd(), editor.Main());
-        EXPECT_EQ(ChildrenOf(bridge), children);
-        EXPECT_TRUE(KestTeraPadProbe::HadTeraPadFlag(bridge));
-    }
-    EXPECT_TRUE(testsupport::SameMessages({}, editor.Log()));
-
-    bridge.hwnd(other.Main());
-    EXPECT_EQ(bridge.hwnd(), other.Main());
-    EXPECT_EQ(ChildrenOf(bridge), ChildrenOf(other.Main()));
-    EXPECT_TRUE(bridge.Tool());
-}
-
-TEST(Capture, GoesLostWhenTheEditorExitsAndThenSendsNothing)
-{
-    StandIn editor;
-    editor.BringToFront();
-    clsKestTeraPad bridge;
-    const HWND captured = editor.Main();
-    ASSERT_EQ(bridge.hwnd(), captured);
-    ASSERT_TRUE(KestTeraPadProbe::HadTeraPadFlag(bridge));
-    // The log file outlives the process; closing is posted, so not logged.
-    editor.ClearLog();
-    editor.Close();
-
-    EXPECT_FALSE(bridge.HadTeraPad());
+    KestTeraPadProbe::SetHadTeraPadFlag(bridge, true);
+    const std::int32_t version = (bridge.*read)();
     EXPECT_FALSE(KestTeraPadProbe::HadTeraPadFlag(bridge));
-    EXPECT_EQ(bridge.hwnd(), captured);
-    EXPECT_EQ(KestTeraPadProbe::GetEditHandle(bridge), nullptr);
-    EXPECT_EQ(bridge.TeraPadPath(), L"");
-    EXPECT_TRUE(bridge.Tool());
-    EXPECT_TRUE(testsupport::SameMessages({}, editor.Log()));
+    return version;
 }
 
-TEST(Capture, AskingForTheEditingControlSendsOneMessage)
+TEST(NoEditor, EveryMemberGivesItsNoEditorResultAndSendsNothing)
 {
+    using B = clsKestTeraPad;
+    const std::wstring longText = platform::FromAnsi(AsciiText(70000));
+    const std::pair<const char*, std::function<void(B&)>> members[] = {
+        {"Edit select all", [](B& b) { b.Edit(EM_SETSEL); }},
+        {"Edit select a line", [](B& b) { b.Edit(EM_SETSEL, 1); }},
+        {"Edit with an unusable line", [](B& b) { b.Edit(EM_SETSEL, L"abc"); }},
+        {"Edit replace", [](B& b) { b.Edit(EM_REPLACESEL, L"x"); }},
+        {"Edit commands", [](B& b) { for (int mode : {EM_UNDO, WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR, 0x304}) b.Edit(mode); }},
+        {"SelSet", [](B& b) { EXPECT_EQ(b.SelSet(1, 2), std::nullopt); }},
+        {"EditMode", [](B& b) { EXPECT_EQ(b.EditMode(), -1); }},
+        {"Length", [](B& b) { EXPECT_EQ(b.Length(), -1); }},
+        {"Line", [](B& b) { EXPECT_EQ(b.Line(), 0); b.Line(1); }},
+        {"SelStart", [](B& b) { EXPECT_EQ(b.SelStart(), 0); b.SelStart(3); }},
+        {"SelLength", [](B& b) { EXPECT_EQ(b.SelLength(), 0); b.SelLength(3); }},
+        {"Selection", [](B& b) { EXPECT_EQ(b.Selection(), std::make_pair(0, 0)); }},
+        {"Text", [&](B& b) { EXPECT_EQ(b.Text(), L""); b.Text(L"new"); b.Text(longText); }},
+        {"SelText", [&](B& b) { EXPECT_EQ(b.SelText(), L""); b.SelText(L"new"); b.SelText(longText); }},
+        {"SelTextAnsi", [](B& b) { EXPECT_EQ(b.SelTextAnsi(AsciiText(70000)), 0u); }},
+        {"paths", [](B& b) { EXPECT_EQ(b.TeraPadPath() + b.FileName() + b.INIPath(), L""); }},
+        {"VerMajor", [](B& b) { EXPECT_EQ(VersionRead(b, &B::VerMajor), 0); }},
+        {"VerMinor", [](B& b) { EXPECT_EQ(VersionRead(b, &B::VerMinor), 0); }},
+        {"VerBeta", [](B& b) { EXPECT_EQ(VersionRead(b, &B::VerBeta), 0); }},
+        {"FileSave, ReloadINI, FileOpen", [](B& b) { b.FileSave(); b.ReloadINI(); b.FileOpen(L"x.txt"); }},
+        {"FileNew", [](B& b) { EXPECT_EQ(b.FileNew(), nullptr); }},
+        {"DebugPrint", [](B& b) { EXPECT_THROW(b.DebugPrint(L"abc"), BridgeError); }},
+        {"DebugClear, which tries again", [](B& b) { EXPECT_THROW(b.DebugClear(), BridgeError); }},
+    };
     StandIn editor;
+    editor.SetDocument(AsciiText(40000));
+    editor.SetSelection(2, 5);
+    ForeignWindow foreign;
+    foreign.BringToFront();
+    clsKestTeraPad uncaptured;
+    ASSERT_EQ(uncaptured.hwnd(), nullptr);
+    EXPECT_FALSE(uncaptured.Tool());
     editor.BringToFront();
-    clsKestTeraPad bridge;
+    clsKestTeraPad lost;
+    ASSERT_EQ(lost.hwnd(), editor.Main());
+    bridgetest::StartedEditorsReaper reaper;
     editor.ClearLog();
-    EXPECT_EQ(KestTeraPadProbe::GetEditHandle(bridge), editor.EditControl());
-    EXPECT_TRUE(testsupport::SameMessages({"main MSG_8192 0 p"}, editor.Log()));
+    for (const auto& [name, call] : members) {
+        SCOPED_TRACE(std::string("never captured: ") + name);
+        call(uncaptured);
+        EXPECT_TRUE(SameMessages({}, editor.Log()));
+    }
+    EXPECT_EQ(editor.Document(), AsciiText(40000));
+
+    bridgetest::TerminateEditor(editor.Main());
+    // No HadTeraPad first: each member has to check the window itself.
+    for (const auto& [name, call] : members) {
+        SCOPED_TRACE(std::string("lost: ") + name);
+        call(lost);
+    }
+    EXPECT_FALSE(lost.HadTeraPad());
+    EXPECT_EQ(lost.hwnd(), editor.Main());
+    EXPECT_EQ(KestTeraPadProbe::GetEditHandle(lost), nullptr);
+    EXPECT_TRUE(lost.Tool());
+    EXPECT_TRUE(reaper.Started().empty());
 }
 
 TEST(Helpers, TrimNullCutsAtTheFirstNul)
 {
-    struct Row {
-        std::wstring in, out;
-    };
-    const Row rows[] = {
-        {std::wstring(L"abc\0def", 7), L"abc"},
-        {L"abc", L"abc"},
-        {std::wstring(L"\0", 1), L""},
-        {L"", L""},
-        {std::wstring(L"\0abc\0", 5), L""},
-        {std::wstring(L"\x30E1\x30E2\0\x5E33", 4), L"\x30E1\x30E2"},
-    };
-    for (const Row& row : rows) EXPECT_EQ(KestTeraPadProbe::TrimNull(row.in), row.out) << "input length " << row.in.size();
-}
-
-std::optional<OSVERSIONINFOA> VersionRecord(DWORD platformId, DWORD major, DWORD minor)
-{
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    info.dwPlatformId = platformId;
-    info.dwMajorVersion = major;
-    info.dwMinorVersion = minor;
-    return info;
+    using namespace std::string_literals;
+    for (const auto& [in, out] : {std::pair{L"abc\0def"s, L"abc"s}, {L"abc"s, L"abc"s}, {L"\0"s, L""s}, {L""s, L""s},
+                                  {L"\0abc\0"s, L""s}, {L"\x30E1\x30E2\0\x5E33"s, L"\x30E1\x30E2"s}})
+        EXPECT_EQ(KestTeraPadProbe::TrimNull(in), out) << "input length " << in.size();
 }
 
 TEST(WindowsName, NamesEachVersionRecord)
 {
     struct Row {
-        std::optional<OSVERSIONINFOA> record;
+        DWORD platformId, major, minor;
         std::wstring name;
     };
     const Row rows[] = {
-        {VersionRecord(1, 4, 0), L"Win95"},     {VersionRecord(1, 4, 10), L"Win98"},
-        {VersionRecord(1, 4, 1), L"Win98"},     {VersionRecord(1, 4, 89), L"Win98"},
-        {VersionRecord(1, 4, 90), L"WinMe"},    {VersionRecord(1, 3, 95), L"Win95"},
-        {VersionRecord(1, 5, 0), L"Win95"},     {VersionRecord(2, 5, 1), L"WinNT"},
-        {VersionRecord(0, 3, 10), L"Win3.1 "},  {VersionRecord(3, 1, 0), L""},
-        {std::nullopt, L""},
+        {1, 4, 0, L"Win95"}, {1, 4, 10, L"Win98"}, {1, 4, 1, L"Win98"}, {1, 4, 89, L"Win98"},
+        {1, 4, 90, L"WinMe"}, {1, 3, 95, L"Win95"}, {1, 5, 0, L"Win95"}, {2, 5, 1, L"WinNT"},
+        {0, 3, 10, L"Win3.1 "}, {3, 1, 0, L""},
         // Signed comparisons: a huge minor version is negative, so below 1.
-        {VersionRecord(1, 4, 0x80000000u), L"Win95"},
-        {VersionRecord(1, 0xFFFFFFFFu, 10), L"Win95"},
+        {1, 4, 0x80000000u, L"Win95"}, {1, 0xFFFFFFFFu, 10, L"Win95"},
     };
     for (const Row& row : rows) {
-        testing::Message record;
-        if (row.record)
-            record << "(" << row.record->dwPlatformId << ", " << row.record->dwMajorVersion << ", "
-                   << row.record->dwMinorVersion << ")";
-        else
-            record << "failed query";
-        SCOPED_TRACE(record);
-        EXPECT_EQ(WindowsNameFor(row.record), row.name);
+        SCOPED_TRACE(testing::Message() << "(" << row.platformId << ", " << row.major << ", " << row.minor << ")");
+        OSVERSIONINFOA record{sizeof record, row.major, row.minor, 0, row.platformId, {}};
+        EXPECT_EQ(WindowsNameFor(record), row.name);
     }
+    EXPECT_EQ(WindowsNameFor(std::nullopt), L"") << "failed query";
 }
 
 TEST(WindowsName, NamesTheFamilyWineReportsToThisExecutable)
@@ -278,81 +203,26 @@ TEST(WindowsName, NamesTheFamilyWineReportsToThisExecutable)
     EXPECT_EQ(KestTeraPadProbe::GetWindowsName(), expected) << "running as " << platform::ToAnsi(exe);
 }
 
-// A process whose first thread never ran has no window at all.
-struct SuspendedProcess {
-    platform::UniqueProcess process;
-    platform::UniqueThread thread;
-    DWORD id = 0;
-    explicit SuspendedProcess(const std::wstring& exe)
-    {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        std::wstring commandLine = L"\"" + exe + L"\"";
-        if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                             nullptr, &startup, &info)) {
-            process.reset(info.hProcess);
-            thread.reset(info.hThread);
-            id = info.dwProcessId;
-        }
-    }
-    ~SuspendedProcess()
-    {
-        if (process) ::TerminateProcess(process.get(), 0);
-    }
-};
-
-TEST(ProcessTopWindow, FindsTheMainWindowOfAnotherProcess)
+TEST(ProcessTopWindow, IsTheTopOwnerOfTheProcesssFirstWindowInZOrder)
 {
+    // A freshly activated editor is exactly the first top-level window.
     StandIn plain;
-    StandInOptions withPopup;
-    withPopup.ownedPopup = true;
-    StandIn owning(withPopup);
+    plain.BringToFront();
+    ASSERT_EQ(::GetTopWindow(nullptr), plain.Main());
+    EXPECT_EQ(KestTeraPadProbe::GetProcessTopWindow(plain.ProcessId()), plain.Main());
+
     // The owned popup must be met first, so that the owner chain has to be
     // climbed; without a window manager Wine may leave the owner on top.
-    const HWND popup = [&] {
-        for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT))
-            if (::GetWindow(h, GW_OWNER) == owning.Main()) return h;
-        return HWND{};
-    }();
+    StandIn owning({.ownedPopup = true});
+    HWND popup = ::GetTopWindow(nullptr);
+    while (popup && ::GetWindow(popup, GW_OWNER) != owning.Main()) popup = ::GetWindow(popup, GW_HWNDNEXT);
     ASSERT_NE(popup, nullptr) << "the stand-in shows no owned popup";
     ::SetWindowPos(popup, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    const HWND firstOfOwning = [&] {
-        for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT))
-            if (bridgetest::ProcessOf(h) == owning.ProcessId()) return h;
-        return HWND{};
-    }();
+    HWND firstOfOwning = ::GetTopWindow(nullptr);
+    while (firstOfOwning && bridgetest::ProcessOf(firstOfOwning) != owning.ProcessId())
+        firstOfOwning = ::GetWindow(firstOfOwning, GW_HWNDNEXT);
     ASSERT_EQ(firstOfOwning, popup) << "the owned popup is not above its owner";
-
-    struct Row {
-        const char* what;
-        DWORD processId;
-        HWND expected;
-    };
-    const Row rows[] = {
-        {"plain editor", plain.ProcessId(), plain.Main()},
-        {"editor with an owned popup in front", owning.ProcessId(), owning.Main()},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        EXPECT_EQ(KestTeraPadProbe::GetProcessTopWindow(row.processId), row.expected);
-    }
-}
-
-TEST(ProcessTopWindow, ComparesTheWindowAtTheTopOfTheZOrderToo)
-{
-    StandIn editor;
-    editor.BringToFront();
-    // A freshly activated editor is exactly the first top-level window.
-    ASSERT_EQ(::GetTopWindow(nullptr), editor.Main());
-    EXPECT_EQ(KestTeraPadProbe::GetProcessTopWindow(editor.ProcessId()), editor.Main());
-}
-
-TEST(ProcessTopWindow, YieldsNothingForAProcessWithoutWindows)
-{
-    SuspendedProcess idle(testsupport::StandInExePath());
-    ASSERT_NE(idle.id, 0u);
-    EXPECT_EQ(KestTeraPadProbe::GetProcessTopWindow(idle.id), nullptr);
+    EXPECT_EQ(KestTeraPadProbe::GetProcessTopWindow(owning.ProcessId()), owning.Main());
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 #include "bridge/kest_terapad.h"
 
 struct KestTeraPadProbe {
-    static std::wstring TrimNull(const std::wstring& s) { return clsKestTeraPad::TrimNull(s); }
     static std::wstring GetWindowsName() { return clsKestTeraPad::GetWindowsName(); }
     static HWND GetProcessTopWindow(DWORD processId) { return clsKestTeraPad::GetProcessTopWindow(processId); }
     static std::array<std::int32_t, 4> GetFileVersion(const std::wstring& path)
@@ -17,10 +16,6 @@ struct KestTeraPadProbe {
         return clsKestTeraPad::MidBytes(ansi, nStart, nLength);
     }
     static HWND GetEditHandle(const clsKestTeraPad& bridge) { return bridge.GetEditHandle(); }
-
-    static HWND FileNameHandle(const clsKestTeraPad& bridge) { return bridge.m_hFileName; }
-    static HWND ExeNameHandle(const clsKestTeraPad& bridge) { return bridge.m_hExeName; }
-    static HWND IniFilePathHandle(const clsKestTeraPad& bridge) { return bridge.m_hIniFilePath; }
     static bool HadTeraPadFlag(const clsKestTeraPad& bridge) { return bridge.m_bHadTeraPad; }
     static void SetHadTeraPadFlag(clsKestTeraPad& bridge, bool value) { bridge.m_bHadTeraPad = value; }
     static clsKestTeraPad* DebugBridge(const clsKestTeraPad& bridge) { return bridge.m_objDebug.get(); }

@@ -4,7 +4,6 @@
 // refuse changes or go away.
 #include "bridge/kest_terapad.h"
 #include "tests/bridge/text_session.h"
-#include "tests/support/standin_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -31,25 +30,26 @@ std::string MixedText(std::size_t bytes)
     return text + AsciiText(bytes - text.size());
 }
 
-// --- reading --------------------------------------------------------------------
+// A document's text ends at its first NUL, on both families.
+std::string UpToNul(const std::string& bytes)
+{
+    return bytes.substr(0, bytes.find('\0'));
+}
 
 TEST(TextGet, ReadsInOneMessageOnNtAndFrom32760BytesOn9xInPassesItUndoes)
 {
-    // One pass of the 9x read: length, select the first piece, read, select
-    // again only the complete characters received when that is fewer, delete.
-    struct Pass {
-        long long received, reselect = -1;
-    };
+    // A 9x pass selects 32759 bytes, reads them, selects again only the
+    // complete characters received when those are fewer, and deletes.
+    struct Pass { long long received, reselect = -1; bool deleted = true; };
     struct Row {
         const char* what;
         std::string document;
         int selStart, selEnd; // character boundaries, so the editor keeps them as given
         std::vector<Pass> passesOn9x; // none: one message
-        bool ntOnly = false;
+        bool readOnly = false;
     };
-    std::string allDouble;
-    for (int i = 0; i < 20000; ++i) allDouble += kKatakanaA;
-    const Row rows[] = {
+    const std::string allDouble = [] { std::string s; for (int i = 0; i < 20000; ++i) s += kKatakanaA; return s; }();
+    std::vector<Row> rows = {
         {"empty", "", 0, 0, {}},
         {"Japanese", MixedText(1000), 3, 9, {}},
         {"32759 bytes ending in a double-byte character", AsciiText(kPiece - 2) + kKatakanaA, 4, 8, {}},
@@ -60,16 +60,21 @@ TEST(TextGet, ReadsInOneMessageOnNtAndFrom32760BytesOn9xInPassesItUndoes)
         {"a character across byte 32759", AsciiText(kPiece - 1) + kKatakanaA + AsciiText(20000, 3), 4, 8,
          {{kPiece, kPiece - 1}, {20002}}},
         {"double-byte characters only", allDouble, 4, 8, {{kPiece, kPiece - 1}, {40000 - (kPiece - 1)}}},
-        {"5 MB", MixedText(5u << 20), 5, 9, {}, true},
+        {"a NUL in a short text", "abc" + kNul + "def", 0, 2, {}},
+        {"a NUL in the second piece", AsciiText(40000) + kNul + AsciiText(40000, 1), 4, 8, {{kPiece}, {kPiece}, {14483}}},
+        // As a character across byte 32759: the NUL looks like its held-back half.
+        {"a NUL at byte 32759", AsciiText(kPiece - 1) + kNul + AsciiText(20000, 2), 4, 8, {{kPiece, kPiece - 1}, {20001}}},
+        // On 9x one pass shows that the editor deleted nothing: the read fails,
+        // and no undo takes back an edit of the user's.
+        {"a read-only editor", AsciiText(40000), 3, 4, {{kPiece, -1, false}}, true},
     };
+    if (!RunsAs9x()) rows.push_back({"5 MB", MixedText(5u << 20), 5, 9, {}});
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        if (row.ntOnly && RunsAs9x()) continue;
-        Session session({}, row.document);
-        session.editor.SetSelection(row.selStart, row.selEnd);
-        const int undoDepth = session.editor.State().undoDepth;
-        session.editor.ClearLog();
-        EXPECT_EQ(session.bridge->Text(), platform::FromAnsi(row.document));
+        Session session({.readOnly = row.readOnly}, row.document, row.selStart, row.selEnd);
+        const bool refused = row.readOnly && RunsAs9x();
+        if (refused) EXPECT_THROW(session.bridge->Text(), BridgeError);
+        else EXPECT_EQ(session.bridge->Text(), platform::FromAnsi(UpToNul(row.document)));
 
         const auto n = static_cast<long long>(row.document.size());
         Messages expected = Join({{kHandle}, LengthStep()});
@@ -77,81 +82,37 @@ TEST(TextGet, ReadsInOneMessageOnNtAndFrom32760BytesOn9xInPassesItUndoes)
             expected.push_back(GetTextLine(n + 1, n));
         } else {
             expected = Join({expected, SelStartStep(), SelLengthStep()});
+            Messages undos;
             for (const Pass& pass : row.passesOn9x) {
                 expected = Join({expected, LengthStep(), SelSetStep(0, kPiece), {GetTextLine(kPiece + 1, pass.received)}});
                 if (pass.reselect >= 0) expected = Join({expected, SelSetStep(0, pass.reselect)});
-                expected = Join({expected, ClearStep()});
+                expected = Join({expected, Step("WM_CLEAR 0 0")});
+                if (pass.deleted) undos = Join({undos, UndoStep()});
             }
-            expected = Join({expected, LengthStep()});
-            for (std::size_t i = 0; i < row.passesOn9x.size(); ++i) expected = Join({expected, UndoStep()});
-            expected = Join({expected, SelSetStep(row.selStart, row.selEnd)});
+            expected = Join({expected, LengthStep(), undos, SelSetStep(row.selStart, row.selEnd)});
         }
         EXPECT_TRUE(SameMessages(expected, session.editor.Log()));
         EXPECT_EQ(session.editor.Document(), row.document);
-        EXPECT_EQ(session.editor.State().undoDepth, undoDepth);
+        EXPECT_EQ(session.editor.State().undoDepth, 0);
 
-        // SelText reads the text the same way, then asks for the selection
-        // the read put back.
+        // SelText reads the same way, then asks for the selection the read put back.
         session.editor.ClearLog();
-        const auto selected = row.document.substr(row.selStart, row.selEnd - row.selStart);
-        EXPECT_EQ(session.bridge->SelText(), platform::FromAnsi(selected));
+        const std::string selected = row.document.substr(row.selStart, row.selEnd - row.selStart);
+        if (refused) EXPECT_THROW(session.bridge->SelText(), BridgeError);
+        else EXPECT_EQ(session.bridge->SelText(), platform::FromAnsi(selected));
         const Messages log = session.editor.Log();
-        EXPECT_TRUE(SameMessages(Join({SelStartStep(), SelLengthStep()}), Messages(log.end() - 4, log.end())));
-        EXPECT_EQ(session.editor.State().selStart, row.selStart);
-        EXPECT_EQ(session.editor.State().selEnd, row.selEnd);
+        if (!refused) { EXPECT_TRUE(SameMessages(Join({SelStartStep(), SelLengthStep()}), Messages(log.end() - 4, log.end()))); }
+        EXPECT_EQ(session.Selection(), std::pair(row.selStart, row.selEnd));
         EXPECT_EQ(session.editor.Document(), row.document);
     }
-}
-
-TEST(TextGet, EndsTheTextAtANulAndStillRestoresTheDocument)
-{
-    struct Row {
-        std::string before, after; // the document: before, a NUL, after
-    };
-    const Row rows[] = {{"abc", "def"}, {AsciiText(100), AsciiText(40000)}, {AsciiText(40000), AsciiText(40000, 1)},
-                        {AsciiText(kPiece - 1), AsciiText(20000, 2)}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.before.size());
-        Session session({}, row.before + kNul + row.after);
-        session.editor.SetSelection(2, 6);
-        EXPECT_EQ(session.bridge->Text(), platform::FromAnsi(row.before));
-        EXPECT_EQ(session.editor.Document(), row.before + kNul + row.after);
-        EXPECT_EQ(session.editor.State().selStart, 2);
-        EXPECT_EQ(session.editor.State().selEnd, 6);
-    }
-}
-
-TEST(TextGet, StopsOn9xWhenTheEditorDeletesNothingAndLeavesTheDocumentAsItWas)
-{
-    SKIP_UNLESS_9X();
-    const std::string document = AsciiText(40000);
-    Session session({.readOnly = true}, document);
-    session.editor.SetSelection(3, 4);
-    const int undoDepth = session.editor.State().undoDepth;
-    session.editor.ClearLog();
-    EXPECT_THROW(session.bridge->Text(), BridgeError);
-    // One pass shows the editor deleted nothing; there is nothing to undo,
-    // and an undo here would take back an edit of the user's.
-    EXPECT_TRUE(SameMessages(Join({{kHandle}, LengthStep(), SelStartStep(), SelLengthStep(), LengthStep(),
-                                   SelSetStep(0, kPiece), {GetTextLine(kPiece + 1, kPiece)}, ClearStep(),
-                                   LengthStep(), SelSetStep(3, 4)}),
-                             session.editor.Log()));
-    EXPECT_EQ(session.editor.State().selStart, 3);
-    EXPECT_EQ(session.editor.State().selEnd, 4);
-    EXPECT_EQ(session.editor.State().undoDepth, undoDepth);
-    EXPECT_THROW(session.bridge->SelText(), BridgeError);
-    EXPECT_EQ(session.editor.Document(), document);
 }
 
 TEST(TextTransfer, AnEditorThatGoesAwayHalfWayIsNoEditorAndNoError)
 {
-    struct Row {
-        const char* what;
-        int exitAfterNt, exitAfter9x; // the logged message the editor does not answer; 0: no such row
-        std::function<void(clsKestTeraPad&)> callAndCheck;
-    };
+    // The logged message the editor does not answer, on NT and on 9x (0: no
+    // such case); for a read, the one WM_GETTEXT or that of a 9x pass.
+    struct Row { const char* what; int exitAfterNt, exitAfter9x; std::function<void(clsKestTeraPad&)> call; };
     const Row rows[] = {
-        // NT: the one WM_GETTEXT; 9x: the WM_GETTEXT of the first pass.
         {"Text get", 4, 12, [](clsKestTeraPad& b) { EXPECT_EQ(b.Text(), L""); }},
         {"Text get at the second pass", 0, 20, [](clsKestTeraPad& b) { EXPECT_EQ(b.Text(), L""); }},
         {"Text let", 4, 4, [](clsKestTeraPad& b) { b.Text(L"new text"); }},
@@ -162,36 +123,25 @@ TEST(TextTransfer, AnEditorThatGoesAwayHalfWayIsNoEditorAndNoError)
         const int exitAfter = RunsAs9x() ? row.exitAfter9x : row.exitAfterNt;
         if (exitAfter == 0) continue;
         Session session({.exitAfter = exitAfter}, AsciiText(40000));
-        EXPECT_NO_THROW(row.callAndCheck(*session.bridge));
+        EXPECT_NO_THROW(row.call(*session.bridge));
         EXPECT_TRUE(session.editor.WaitForExit(5000));
     }
 }
 
-// --- writing --------------------------------------------------------------------
-
 TEST(ReplacementRule, DecidesOneMessageOrPiecesByFamilyWineAndPurpose)
 {
-    // Every system the rule knows, also those this suite does not run on
-    // (Windows itself): the NT family outside Wine sends any length at once.
-    struct Row {
-        const char* windowsName;
-        bool underWine;
-        Replacement what;
-        std::size_t bytes;
-        std::optional<std::size_t> piece;
-    };
+    // Also the systems this suite does not run on: outside Wine the NT family
+    // sends any length at once.
+    struct Row { const char* windowsName; bool underWine; Replacement what; std::size_t bytes; std::optional<std::size_t> piece; };
     constexpr auto kSel = Replacement::Selection;
     constexpr auto kWhole = Replacement::WholeText;
     const std::size_t huge = 16u << 20;
     const Row rows[] = {
-        {"WinNT", false, kSel, huge, {}},         {"WinNT", false, kWhole, huge, {}},
-        {"WinNT", true, kSel, 65536, {}},         {"WinNT", true, kSel, 65537, 65536},
-        {"WinNT", true, kWhole, 65537, 65536},    {"WinNT", true, kWhole, huge, 65536},
-        {"Win98", false, kSel, 32760, {}},        {"Win98", false, kSel, 32761, 32759},
-        {"Win98", false, kWhole, huge, {}},       {"WinMe", true, kSel, 40000, 32759},
-        {"Win98", true, kSel, 70000, 32759},      {"Win98", true, kWhole, 40000, {}},
-        {"Win98", true, kWhole, 70000, 65536},
-        {"", false, kSel, 40000, 32759}, // a failed version query counts as 9x
+        {"WinNT", false, kSel, huge, {}},      {"WinNT", false, kWhole, huge, {}},     {"WinNT", true, kSel, 65536, {}},
+        {"WinNT", true, kSel, 65537, 65536},   {"WinNT", true, kWhole, 65537, 65536},  {"WinNT", true, kWhole, huge, 65536},
+        {"Win98", false, kSel, 32760, {}},     {"Win98", false, kSel, 32761, 32759},   {"Win98", false, kWhole, huge, {}},
+        {"WinMe", true, kSel, 40000, 32759},   {"Win98", true, kSel, 70000, 32759},    {"Win98", true, kWhole, 40000, {}},
+        {"Win98", true, kWhole, 70000, 65536}, {"", false, kSel, 40000, 32759}, // a failed version query counts as 9x
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.windowsName) + (row.underWine ? " under Wine, " : ", ") +
@@ -200,21 +150,10 @@ TEST(ReplacementRule, DecidesOneMessageOrPiecesByFamilyWineAndPurpose)
     }
 }
 
-Messages Replacements(const std::vector<long long>& pieces)
-{
-    Messages all;
-    for (long long piece : pieces) all = Join({all, ReplaceStep(piece)});
-    return all;
-}
-
 TEST(SelTextLet, GoesInOneMessageOrInPiecesThatNeverSplitACharacter)
 {
-    struct Row {
-        const char* what;
-        std::string text;
-        std::vector<long long> piecesUnderWine, piecesOn9x; // EM_REPLACESEL sizes; none: not checked
-        bool readOnly = false;
-    };
+    // The sizes of the EM_REPLACESEL sent under Wine as NT and on 9x; none: not checked.
+    struct Row { const char* what; std::string text; std::vector<long long> underWine, on9x; bool readOnly = false; };
     const Row rows[] = {
         {"empty", "", {0}, {0}},
         {"5 bytes", MixedText(5), {5}, {5}},
@@ -234,20 +173,20 @@ TEST(SelTextLet, GoesInOneMessageOrInPiecesThatNeverSplitACharacter)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        Session session({.readOnly = row.readOnly}, "<<>>");
-        session.editor.SetSelection(2, 2);
-        session.editor.ClearLog();
-        const std::string kept = row.readOnly ? "" : row.text.substr(0, row.text.find('\0'));
-        const std::vector<long long> pieces = RunsAs9x()                   ? row.piecesOn9x
-                                              : platform::RunsUnderWine() ? row.piecesUnderWine
-                                                                          : std::vector<long long>{static_cast<long long>(kept.size())};
+        Session session({.readOnly = row.readOnly}, "<<>>", 2, 2);
+        const std::string kept = row.readOnly ? "" : UpToNul(row.text);
+        const std::vector<long long> pieces = RunsAs9x()                   ? row.on9x
+                                              : platform::RunsUnderWine() ? row.underWine
+                                                                          : std::vector{static_cast<long long>(kept.size())};
         const std::size_t messages = session.bridge->SelTextAnsi(row.text);
         if (!pieces.empty()) {
-            EXPECT_TRUE(SameMessages(Replacements(pieces), session.editor.Log()));
+            Messages expected;
+            for (long long piece : pieces) expected = Join({expected, ReplaceStep(piece)});
+            EXPECT_TRUE(SameMessages(expected, session.editor.Log()));
             EXPECT_EQ(messages, pieces.size());
         }
         EXPECT_EQ(session.editor.Document(), "<<" + kept + ">>");
-        EXPECT_EQ(session.editor.State().selStart, 2 + static_cast<int>(kept.size()));
+        EXPECT_EQ(session.Selection().first, 2 + static_cast<int>(kept.size()));
     }
 }
 
@@ -261,16 +200,9 @@ TEST(TextLet, ReplacesAllRebuildsWhatTheEditorCutShortAndLeavesTheCaretAtByteOne
         return Join({all, SelSetStep(1, 1)});
     };
     const Messages done = SelSetStep(1, 1);
-    constexpr int kRefused = -1, kUnchanged = -2; // in place of the caret
-    struct Row {
-        const char* what;
-        StandInOptions options;
-        std::string text;
-        long long first;
-        Messages after;
-        int caret; // where the editor puts EM_SETSEL(1, 1)
-        bool wine = false; // 64 KB pieces
-    };
+    constexpr int kRefused = -1, kUnchanged = -2; // instead of the caret: the document stays as it was
+    // The caret is where the editor puts EM_SETSEL(1, 1); wine: 64 KB pieces.
+    struct Row { const char* what; StandInOptions options; std::string text; long long first; Messages after; int caret; bool wine = false; };
     const Row rows[] = {
         {"empty", {}, "", 0, done, 0},
         {"Japanese", {}, "b" + kKatakanaA + "c", 4, done, 1},
@@ -283,10 +215,10 @@ TEST(TextLet, ReplacesAllRebuildsWhatTheEditorCutShortAndLeavesTheCaretAtByteOne
         {"a character across a piece start", {.limit = 100}, AsciiText(150) + kKatakanaA + AsciiText(99, 5), 251,
          rebuild({99, 100, 52}), 1},
         // The editor itself stops before a character: f is 99.
-        {"the editor cutting before a character", {.limit = 100}, AsciiText(99) + kKatakanaA + AsciiText(150, 9),
-         251, rebuild({99, 99, 53}), 1},
+        {"the editor cutting before a character", {.limit = 100}, AsciiText(99) + kKatakanaA + AsciiText(150, 9), 251,
+         rebuild({99, 99, 53}), 1},
         {"exactly 2f", {.limit = 100}, AsciiText(200), 200, rebuild({100, 100}), 1},
-        // Under Wine the rest follows the whole first piece at the caret, in
+        // Under Wine the rest follows a whole first piece at the caret, in
         // pieces no longer than that one.
         {"150000 bytes", {}, AsciiText(150000), 65536, Join({ReplaceStep(65536), ReplaceStep(18928), done}), 1, true},
         {"a character across 64 KB", {}, AsciiText(65535) + kKatakanaA + AsciiText(70000, 4), 65535,
@@ -300,8 +232,8 @@ TEST(TextLet, ReplacesAllRebuildsWhatTheEditorCutShortAndLeavesTheCaretAtByteOne
         {"a piece the repair empties", {.limit = 1}, "a" + kKatakanaA, 3, UndoStep(), kRefused},
         // A read-only editor keeps the old 8 bytes: a longer text looks cut
         // short, and the pieces planned ahead still end.
-        {"read-only, shorter text", {.readOnly = true}, "abc", 3, done, kUnchanged},
-        {"read-only, longer text", {.readOnly = true}, AsciiText(15), 15, rebuild({8, 7}), kUnchanged},
+        {"read-only, a shorter text", {.readOnly = true}, "abc", 3, done, kUnchanged},
+        {"read-only, a longer text", {.readOnly = true}, AsciiText(15), 15, rebuild({8, 7}), kUnchanged},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -311,29 +243,21 @@ TEST(TextLet, ReplacesAllRebuildsWhatTheEditorCutShortAndLeavesTheCaretAtByteOne
         else session.bridge->Text(platform::FromAnsi(row.text));
         EXPECT_TRUE(SameMessages(Join({SelectAllStep(), ReplaceStep(row.first), LengthStep(), row.after}),
                                  session.editor.Log()));
-        if (row.caret < 0) {
-            EXPECT_EQ(session.editor.Document(), "old text");
-            continue;
-        }
-        EXPECT_EQ(session.editor.Document(), row.text.substr(0, row.text.find('\0')));
-        EXPECT_EQ(session.editor.State().selStart, row.caret);
-        EXPECT_EQ(session.editor.State().selEnd, row.caret);
+        EXPECT_EQ(session.editor.Document(), row.caret < 0 ? "old text" : UpToNul(row.text));
+        if (row.caret >= 0) { EXPECT_EQ(session.Selection(), std::pair(row.caret, row.caret)); }
     }
 }
-
-// --- random texts ---------------------------------------------------------------
 
 // Japanese and ASCII in random runs, so that a piece boundary falls on every
 // kind of byte in one run or another.
 std::wstring RandomText(std::mt19937& random, std::size_t minBytes)
 {
-    static const std::wstring kDouble = L"あいうえおアイウエオ漢字表ソ能―＼";
-    static const std::wstring kSingle = L"abcXYZ012 \r\nｱｲｳ";
+    static const std::wstring kDouble = L"あいうえおアイウエオ漢字表ソ能―＼", kSingle = L"abcXYZ012 \r\nｱｲｳ";
     std::wstring text;
     for (std::size_t bytes = 0; bytes < minBytes;) {
-        const bool dbcs = random() % 2 == 0;
-        for (std::size_t i = 0, run = 1 + random() % 40; i < run; ++i, bytes += dbcs ? 2 : 1)
-            text += (dbcs ? kDouble : kSingle)[random() % (dbcs ? kDouble : kSingle).size()];
+        const std::wstring& pool = random() % 2 == 0 ? kDouble : kSingle;
+        for (std::size_t i = 0, run = 1 + random() % 40; i < run; ++i, bytes += &pool == &kDouble ? 2 : 1)
+            text += pool[random() % pool.size()];
     }
     return text;
 }
@@ -346,54 +270,41 @@ std::vector<long long> ReplacedBytes(const Messages& log)
     return sizes;
 }
 
-TEST(TextProperty, RandomDoubleByteTextsSurviveThePiecesOfEitherFamily)
+TEST(TextProperty, RandomDoubleByteTextsSurviveThePiecesOfEitherFamilyAndARebuild)
 {
     // Whole up to this many bytes, else in pieces of at most `piece`.
     const std::size_t wholeUpTo = RunsAs9x() ? 32760 : 65536, piece = RunsAs9x() ? kPiece : 65536;
     std::mt19937 random(20261207);
     Session session;
+    Session keeping997({.limit = 997}); // odd, so pieces end on both halves of characters
     for (int round = 0; round < 6; ++round) {
         // Across both limits: 32760 bytes (9x) and 64 KB (Wine).
         const std::wstring text = RandomText(random, 32700 + random() % 70000);
         const std::string ansi = platform::ToAnsi(text);
         SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(ansi.size()) + " bytes");
-        session.editor.SetDocument("");
-        session.editor.ClearLog();
+        session.Reset("");
         session.bridge->SelText(text);
         ASSERT_EQ(session.editor.Document(), ansi);
         const std::vector<long long> sizes = ReplacedBytes(session.editor.Log());
         EXPECT_EQ(std::accumulate(sizes.begin(), sizes.end(), 0LL), static_cast<long long>(ansi.size()));
         EXPECT_EQ(sizes.size() == 1, ansi.size() <= wholeUpTo);
-        if (ansi.size() > wholeUpTo) {
-            EXPECT_LE(std::ranges::max(sizes), static_cast<long long>(piece));
-        }
+        EXPECT_LE(std::ranges::max(sizes), static_cast<long long>(ansi.size() <= wholeUpTo ? ansi.size() : piece));
 
         // The editor snaps ends inside a character; the read must give back
         // whatever selection the editor held.
         session.editor.SetSelection(3, 9);
-        const auto before = session.editor.State();
+        const std::pair<int, int> before = session.Selection();
         EXPECT_EQ(session.bridge->Text(), text);
         EXPECT_EQ(session.editor.Document(), ansi) << "the read changed the document";
-        EXPECT_EQ(session.editor.State().selStart, before.selStart);
-        EXPECT_EQ(session.editor.State().selEnd, before.selEnd);
-    }
-}
+        EXPECT_EQ(session.Selection(), before);
 
-TEST(TextProperty, ARebuildIntoAnEditorThatKeepsLessIsExactWithSmallPieces)
-{
-    std::mt19937 random(7);
-    Session session({.limit = 997}); // odd, so pieces end on both halves of characters
-    for (int round = 0; round < 4; ++round) {
-        const std::wstring text = RandomText(random, 3000 + random() % 3000);
-        const std::string ansi = platform::ToAnsi(text);
-        SCOPED_TRACE("round " + std::to_string(round));
-        session.editor.SetDocument("old text");
-        session.editor.ClearLog();
-        session.bridge->Text(text);
-        EXPECT_EQ(session.editor.Document(), ansi);
         // The first attempt sends everything; every piece after the undo fits.
-        const std::vector<long long> sizes = ReplacedBytes(session.editor.Log());
-        EXPECT_LE(*std::max_element(sizes.begin() + 1, sizes.end()), 997);
+        const std::wstring shorter = text.substr(0, 1500 + random() % 1500);
+        keeping997.Reset("old text");
+        keeping997.bridge->Text(shorter);
+        EXPECT_EQ(keeping997.editor.Document(), platform::ToAnsi(shorter));
+        const std::vector<long long> rebuilt = ReplacedBytes(keeping997.editor.Log());
+        EXPECT_LE(*std::max_element(rebuilt.begin() + 1, rebuilt.end()), 997);
     }
 }
 

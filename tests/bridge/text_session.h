@@ -1,17 +1,19 @@
 // The bridge tests' shared set-up: a stand-in editor in front with a bridge
-// that captured it, the Windows family this process really runs as, and the
-// log lines each bridge step leaves in the stand-in's log.
+// that captured it, the Windows family this process really runs as, the log
+// lines each bridge step leaves in the stand-in's log, and the editors that
+// the bridge started by itself.
 #pragma once
 
 #include "bridge/kest_terapad.h"
+#include "bridge/terapad_interface.h"
 #include "platform/platform.h"
 #include "tests/support/standin_driver.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -27,26 +29,28 @@ inline bool RunsAs9x()
     return version && version->dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
 }
 
-inline bool NamedAs9x()
-{
-    return platform::ExecutableBaseName().ends_with(L"_win98");
-}
-
-#define SKIP_UNLESS_9X()                                                              \
-    do {                                                                              \
-        if (!::bridgetext::RunsAs9x()) GTEST_SKIP() << "a Windows 95/98/Me path";     \
-    } while (0)
-
-// A stand-in editor in front with a bridge that captured it, the log empty.
+// A stand-in editor in front with a bridge that captured it.
 struct Session {
-    explicit Session(testsupport::StandInOptions options = {}, const std::string& document = {})
+    explicit Session(testsupport::StandInOptions options = {}, const std::string& document = {}, int selStart = 0,
+                     int selEnd = 0)
         : editor(std::move(options))
     {
-        if (!document.empty()) editor.SetDocument(document);
         editor.BringToFront();
         bridge = std::make_unique<clsKestTeraPad>();
         if (bridge->hwnd() != editor.Main()) throw std::runtime_error("the bridge did not capture the stand-in");
+        Reset(document, selStart, selEnd);
+    }
+    // A document that no edit made (nothing to undo, not modified), a selection in it, an empty log.
+    void Reset(const std::string& document, int selStart = 0, int selEnd = 0)
+    {
+        editor.SetDocument(document);
+        editor.SetSelection(selStart, selEnd);
         editor.ClearLog();
+    }
+    std::pair<int, int> Selection()
+    {
+        const auto state = editor.State();
+        return {state.selStart, state.selEnd};
     }
     testsupport::StandIn editor;
     std::unique_ptr<clsKestTeraPad> bridge;
@@ -56,24 +60,24 @@ struct Session {
 
 using Messages = std::vector<std::string>;
 
-inline std::string Num(long long value) { return std::to_string(value); }
-
 // Every bridge step first asks the main window for its editing control.
 inline const std::string kHandle = "main MSG_8192 0 p";
 
 inline Messages Step(const std::string& toEditControl) { return {kHandle, "edit " + toEditControl}; }
-inline Messages SelSetStep(long long start, long long end) { return Step("EM_SETSEL " + Num(start) + " " + Num(end)); }
+inline Messages SelSetStep(long long start, long long end)
+{
+    return Step("EM_SETSEL " + std::to_string(start) + " " + std::to_string(end));
+}
 inline Messages SelectAllStep() { return SelSetStep(0, -1); }
 inline Messages LengthStep() { return Step("WM_GETTEXTLENGTH 0 0"); }
 inline Messages SelStartStep() { return Step("EM_GETSEL p 0"); }
 inline Messages SelLengthStep() { return Step("EM_GETSEL p p"); }
-inline Messages ReplaceStep(long long bytes) { return Step("EM_REPLACESEL 0 p bytes=" + Num(bytes)); }
+inline Messages ReplaceStep(long long bytes) { return Step("EM_REPLACESEL 0 p bytes=" + std::to_string(bytes)); }
 inline Messages UndoStep() { return Step("EM_UNDO 0 0"); }
-inline Messages ClearStep() { return Step("WM_CLEAR 0 0"); }
 // The WM_GETTEXT itself goes to the handle asked for at the start of the read.
 inline std::string GetTextLine(long long wParam, long long returned)
 {
-    return "edit WM_GETTEXT " + Num(wParam) + " p ret=" + Num(returned);
+    return "edit WM_GETTEXT " + std::to_string(wParam) + " p ret=" + std::to_string(returned);
 }
 
 inline Messages Join(std::initializer_list<Messages> parts)
@@ -94,5 +98,36 @@ inline std::string AsciiText(std::size_t bytes, unsigned seed = 0)
 
 // Katakana A in code page 932: lead byte 0x83, trail byte 0x41.
 inline const std::string kKatakanaA = "\x83\x41";
+
+// --- editors the bridge started by itself ----------------------------------------
+
+inline std::vector<HWND> EditorWindows()
+{
+    std::vector<HWND> windows;
+    for (HWND h = nullptr; (h = ::FindWindowExA(nullptr, h, terapad::kMainWindowClass, nullptr));) windows.push_back(h);
+    return windows;
+}
+
+// Ends an editor at once, as a user closing it would leave the bridge: under
+// Wine a GUI process takes two seconds to end after WM_CLOSE.
+inline void TerminateEditor(HWND hwnd)
+{
+    DWORD id = 0;
+    ::GetWindowThreadProcessId(hwnd, &id);
+    const platform::UniqueProcess process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+    if (process && ::TerminateProcess(process.get(), 1)) ::WaitForSingleObject(process.get(), 5000);
+}
+
+// The editors that appeared since it was made, ended with it.
+struct StartedEditors {
+    std::vector<HWND> before = EditorWindows();
+    std::vector<HWND> Now() const
+    {
+        std::vector<HWND> started = EditorWindows();
+        std::erase_if(started, [&](HWND h) { return std::ranges::find(before, h) != before.end(); });
+        return started;
+    }
+    ~StartedEditors() { std::ranges::for_each(Now(), TerminateEditor); }
+};
 
 } // namespace bridgetext

@@ -1,7 +1,5 @@
-// The bridge tests' shared set-up: a stand-in editor in front with a bridge
-// that captured it, the Windows family this process really runs as, the log
-// lines each bridge step leaves in the stand-in's log, and the editors that
-// the bridge started by itself.
+// The bridge tests' shared set-up: a stand-in editor with a captured bridge, the
+// family this process runs as, each step's log lines, the editors the bridge started.
 #pragma once
 
 #include "bridge/kest_terapad.h"
@@ -21,8 +19,7 @@
 
 namespace bridgetext {
 
-// Wine decides the family by the executable's name; ask the system itself
-// rather than trusting the name.
+// Wine decides the family by the executable's name; ask the system, not the name.
 inline bool RunsAs9x()
 {
     const auto version = platform::OsVersion();
@@ -47,16 +44,10 @@ struct Session {
         editor.SetSelection(selStart, selEnd);
         editor.ClearLog();
     }
-    std::pair<int, int> Selection()
-    {
-        const auto state = editor.State();
-        return {state.selStart, state.selEnd};
-    }
+    std::pair<int, int> Selection() { return {editor.State().selStart, editor.State().selEnd}; }
     testsupport::StandIn editor;
     std::unique_ptr<clsKestTeraPad> bridge;
 };
-
-// --- the log lines of each step ------------------------------------------------
 
 using Messages = std::vector<std::string>;
 
@@ -87,8 +78,7 @@ inline Messages Join(std::initializer_list<Messages> parts)
     return all;
 }
 
-// A text of single-byte characters with no pattern repeating at piece
-// boundaries, so a piece read or written twice or at the wrong place shows.
+// Single-byte characters in no repeating pattern: a piece sent twice or misplaced shows.
 inline std::string AsciiText(std::size_t bytes, unsigned seed = 0)
 {
     std::string text(bytes, 'a');
@@ -99,8 +89,6 @@ inline std::string AsciiText(std::size_t bytes, unsigned seed = 0)
 // Katakana A in code page 932: lead byte 0x83, trail byte 0x41.
 inline const std::string kKatakanaA = "\x83\x41";
 
-// --- editors the bridge started by itself ----------------------------------------
-
 inline std::vector<HWND> EditorWindows()
 {
     std::vector<HWND> windows;
@@ -108,8 +96,7 @@ inline std::vector<HWND> EditorWindows()
     return windows;
 }
 
-// Ends an editor at once, as a user closing it would leave the bridge: under
-// Wine a GUI process takes two seconds to end after WM_CLOSE.
+// Ends an editor as a user closing it would, at once: WM_CLOSE takes two seconds under Wine.
 inline void TerminateEditor(HWND hwnd)
 {
     DWORD id = 0;

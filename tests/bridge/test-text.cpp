@@ -72,6 +72,8 @@ TEST(EditAndSetters, SendExactlyTheirMessagesAndMoveByBytes)
                                      Arg{L"2147483647"}})
                  EXPECT_THROW(b.Edit(EM_SETSEL, line), std::overflow_error) << testing::PrintToString(line);
          }, {}, kDocument, 1, 2},
+        // To the main window, and no question for the editing control.
+        {"EditMode", [](B& b) { EXPECT_EQ(b.EditMode(), -5); }, {"main MSG_8194 0 0"}, kDocument, 1, 2},
         {"SelStart 7", [](B& b) { b.SelStart(7); }, SelSetStep(7, 7), kDocument, 7, 7},
         {"SelLength 4", [](B& b) { b.SelLength(4); }, Join({SelStartStep(), SelSetStep(1, 5)}), kDocument, 1, 5},
         {"SelLength past 32 bits", [](B& b) { EXPECT_THROW(b.SelLength(kMax), std::overflow_error); }, SelStartStep(),
@@ -83,7 +85,7 @@ TEST(EditAndSetters, SendExactlyTheirMessagesAndMoveByBytes)
         {"SelSet, any range as given", [](B& b) { for (int end : {-1, 3, 2000}) EXPECT_TRUE(b.SelSet(end + 1, end)); },
          Join({SelSetStep(0, -1), SelSetStep(4, 3), SelSetStep(2001, 2000)}), kDocument, -1, -1},
     };
-    Session session;
+    Session session({.editMode = -5});
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         session.Reset(kDocument, 1, 2);
@@ -94,12 +96,9 @@ TEST(EditAndSetters, SendExactlyTheirMessagesAndMoveByBytes)
     }
 }
 
-TEST(Positions, GettersAnswerInBytesAndEditModeAsTheEditorSaysIt)
+TEST(Positions, GettersAnswerInBytes)
 {
-    Session session({.editMode = -5}, kDocument);
-    EXPECT_EQ(session.bridge->EditMode(), -5);
-    // To the main window, and no question for the editing control.
-    EXPECT_TRUE(SameMessages({"main MSG_8194 0 0"}, session.editor.Log()));
+    Session session;
     const Messages queries =
         Join({SelStartStep(), SelLengthStep(), Step("EM_LINEFROMCHAR -1 0"), LengthStep(), SelLengthStep()});
     const std::array<int, 3> rows[] = {{0, 0, 0}, {1, 2, 0}, {4, 7, 1}, {0, 10, 0}, {7, 10, 1}, {10, 10, 2}};

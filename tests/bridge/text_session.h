@@ -19,7 +19,8 @@
 
 namespace bridgetext {
 
-// Wine decides the family by the executable's name; ask the system, not the name.
+// Wine decides the family by the executable's name; ask the system itself
+// rather than trusting the name.
 inline bool RunsAs9x()
 {
     const auto version = platform::OsVersion();

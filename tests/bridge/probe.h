@@ -5,21 +5,18 @@
 #include "bridge/kest_terapad.h"
 
 struct KestTeraPadProbe {
-    static std::wstring TrimNull(const std::wstring& s) { return clsKestTeraPad::TrimNull(s); }
     static std::wstring GetWindowsName() { return clsKestTeraPad::GetWindowsName(); }
     static HWND GetProcessTopWindow(DWORD processId) { return clsKestTeraPad::GetProcessTopWindow(processId); }
     static std::array<std::int32_t, 4> GetFileVersion(const std::wstring& path)
     {
         return clsKestTeraPad::GetFileVersion(path);
     }
-    static bool IsTeraPadWindow(const clsKestTeraPad& bridge, HWND hwnd) { return bridge.IsTeraPadWindow(hwnd); }
+    static std::string_view MidBytes(std::string_view ansi, std::int32_t nStart, std::int32_t nLength)
+    {
+        return clsKestTeraPad::MidBytes(ansi, nStart, nLength);
+    }
     static HWND GetEditHandle(const clsKestTeraPad& bridge) { return bridge.GetEditHandle(); }
-
-    static HWND FileNameHandle(const clsKestTeraPad& bridge) { return bridge.m_hFileName; }
-    static HWND ExeNameHandle(const clsKestTeraPad& bridge) { return bridge.m_hExeName; }
-    static HWND IniFilePathHandle(const clsKestTeraPad& bridge) { return bridge.m_hIniFilePath; }
     static bool HadTeraPadFlag(const clsKestTeraPad& bridge) { return bridge.m_bHadTeraPad; }
     static void SetHadTeraPadFlag(clsKestTeraPad& bridge, bool value) { bridge.m_bHadTeraPad = value; }
-    static bool DebugCreated(const clsKestTeraPad& bridge) { return bridge.m_bDebugCreated; }
     static clsKestTeraPad* DebugBridge(const clsKestTeraPad& bridge) { return bridge.m_objDebug.get(); }
 };

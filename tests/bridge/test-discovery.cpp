@@ -1,9 +1,8 @@
-// Capture of a TeraPad main window, its child windows, re-targeting, the lost
-// state, and the private helpers the other members share.
+// Which editor a bridge is bound to, what every member gives without one, and
+// the commands to it, against stand-in editors in their own processes.
 #include "bridge/kest_terapad.h"
-#include "tests/bridge/editor_windows.h"
 #include "tests/bridge/probe.h"
-#include "tests/support/standin_driver.h"
+#include "tests/bridge/text_session.h"
 
 #include "platform/code_page.h"
 #include "platform/handles.h"
@@ -11,352 +10,321 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <exception>
 #include <functional>
 
 namespace {
 
+using namespace bridgetext;
 using testsupport::ForeignWindow;
+using testsupport::SameMessages;
 using testsupport::StandIn;
-using testsupport::StandInOptions;
+using testsupport::StandInExePath;
 
-struct ChildHandles {
-    HWND fileName, exeName, iniFilePath;
-    bool operator==(const ChildHandles&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const ChildHandles& c)
+TEST(Capture, TakesOnlyAnEditorWindowInFrontOrGivenAndToolKeepsItsFirstAnswer)
 {
-    return os << "{TEdit " << c.fileName << ", TTeraPadExeName " << c.exeName << ", TTeraPadIniFilePath "
-              << c.iniFilePath << "}";
-}
-
-ChildHandles ChildrenOf(const clsKestTeraPad& bridge)
-{
-    return {KestTeraPadProbe::FileNameHandle(bridge), KestTeraPadProbe::ExeNameHandle(bridge),
-            KestTeraPadProbe::IniFilePathHandle(bridge)};
-}
-
-// What the editor has, found independently of the bridge.
-ChildHandles ChildrenOf(HWND main)
-{
-    return {::FindWindowExA(main, nullptr, "TEdit", nullptr), ::FindWindowExA(main, nullptr, "TTeraPadExeName", nullptr),
-            ::FindWindowExA(main, nullptr, "TTeraPadIniFilePath", nullptr)};
-}
-
-TEST(Capture, TakesTheForegroundWindowOnlyWhenItIsTheEditor)
-{
-    StandIn editor;
-    ForeignWindow foreign; // created, then the row decides who is in front
-    struct Row {
-        const char* front;
-        bool captured;
-    };
-    for (const Row& row : {Row{"editor", true}, Row{"foreign window", false}}) {
-        SCOPED_TRACE(row.front);
-        if (row.captured)
-            editor.BringToFront();
-        else
-            foreign.BringToFront();
-        clsKestTeraPad bridge;
-        EXPECT_EQ(bridge.hwnd(), row.captured ? editor.Main() : nullptr);
-        EXPECT_EQ(bridge.HadTeraPad(), row.captured);
-        EXPECT_EQ(bridge.Tool(), row.captured);
-        EXPECT_EQ(ChildrenOf(bridge), row.captured ? ChildrenOf(editor.Main()) : ChildHandles{});
-        EXPECT_EQ(bridge.Status(), L"");
-    }
-    // The editor really has all three children, so the row above compares something.
-    const ChildHandles children = ChildrenOf(editor.Main());
-    EXPECT_TRUE(children.fileName && children.exeName && children.iniFilePath) << children;
-}
-
-TEST(Capture, SearchTeraPadMovesToAnotherEditorAndKeepsItWhenAForeignWindowIsInFront)
-{
-    StandIn first;
-    StandIn second;
+    // The settings path (through the children found) and the length tell the editors apart.
+    StandIn first({.ini = L"C:\\first.ini"}), second({.ini = L"C:\\second.ini"});
+    first.SetDocument("1st");
+    second.SetDocument("second");
     ForeignWindow foreign;
+    clsKestTeraPad uncaptured, given;
+    given.hwnd(first.Main());
     first.BringToFront();
-    clsKestTeraPad bridge;
-    ASSERT_EQ(bridge.hwnd(), first.Main());
-
-    second.BringToFront();
-    bridge.SearchTeraPad();
-    EXPECT_EQ(bridge.hwnd(), second.Main());
-    EXPECT_EQ(ChildrenOf(bridge), ChildrenOf(second.Main()));
-    EXPECT_NE(ChildrenOf(bridge), ChildrenOf(first.Main()));
-    EXPECT_TRUE(bridge.Tool());
-
-    foreign.BringToFront();
-    bridge.SearchTeraPad();
-    EXPECT_EQ(bridge.hwnd(), second.Main());
-    EXPECT_EQ(ChildrenOf(bridge), ChildrenOf(second.Main()));
-    EXPECT_TRUE(KestTeraPadProbe::HadTeraPadFlag(bridge));
-}
-
-TEST(Capture, ToolStaysAsItWasAtCreation)
-{
-    StandIn editor;
-    ForeignWindow foreign;
-    foreign.BringToFront();
-    clsKestTeraPad bridge;
-    editor.BringToFront();
-    bridge.SearchTeraPad();
-    EXPECT_EQ(bridge.hwnd(), editor.Main());
-    EXPECT_TRUE(bridge.HadTeraPad());
-    EXPECT_FALSE(bridge.Tool());
+    clsKestTeraPad captured;
+    for (clsKestTeraPad* bridge : {&given, &captured}) {
+        EXPECT_EQ(bridge->hwnd(), first.Main());
+        EXPECT_EQ(bridge->INIPath() + std::to_wstring(bridge->Length()), L"C:\\first.ini3");
+    }
+    // SearchTeraPad moves to an editor in front and stays when a foreign one is.
+    for (const bool editorInFront : {true, false}) {
+        editorInFront ? second.BringToFront() : foreign.BringToFront();
+        for (clsKestTeraPad* bridge : {&uncaptured, &captured}) {
+            bridge->SearchTeraPad();
+            EXPECT_EQ(bridge->hwnd(), second.Main());
+            EXPECT_EQ(bridge->INIPath() + std::to_wstring(bridge->Length()), L"C:\\second.ini6");
+        }
+        EXPECT_FALSE(uncaptured.Tool() || given.Tool());
+        EXPECT_TRUE(captured.Tool());
+    }
+    first.ClearLog();
+    for (HWND refused : {HWND{}, foreign.get(), ::FindWindowExA(second.Main(), nullptr, "TEdit", nullptr)}) {
+        given.hwnd(refused);
+        EXPECT_EQ(given.hwnd(), first.Main()) << refused;
+    }
+    EXPECT_TRUE(testsupport::SameMessages({}, first.Log()));
 }
 
 TEST(Capture, ComparesTheClassNameExactly)
 {
-    struct Row {
-        const char* className;
-        bool isEditor;
-    };
-    const Row rows[] = {
-        {"TTeraPadMainForm", true},   {"TTerapadMainForm", false}, {"ttErApAdmAinfOrm", false},
-        {"TTeraPadMainFormX", false}, {"TTeraPadMainFor", false},  {"XTTeraPadMainForm", false},
-    };
-    // One foreign window for all rows: under Wine every destroyed visible
-    // window costs two seconds.
-    ForeignWindow foreign;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.className);
-        bridgetest::ClassWindow window(row.className);
-        ASSERT_EQ(bridgetest::ClassOf(window.get()), row.className);
-        ASSERT_EQ(::GetForegroundWindow(), window.get());
-
-        clsKestTeraPad captured;
-        EXPECT_EQ(captured.hwnd(), row.isEditor ? window.get() : nullptr);
-        EXPECT_EQ(captured.HadTeraPad(), row.isEditor);
-
-        foreign.BringToFront();
-        clsKestTeraPad retargeted;
-        retargeted.hwnd(window.get());
-        EXPECT_EQ(retargeted.hwnd(), row.isEditor ? window.get() : nullptr);
-        EXPECT_EQ(KestTeraPadProbe::HadTeraPadFlag(retargeted), row.isEditor);
+    for (const wchar_t* className : {L"TTeraPadMainForm", L"TTerapadMainForm", L"ttErApAdmAinfOrm",
+                                     L"TTeraPadMainFormX", L"TTeraPadMainFor", L"XTTeraPadMainForm"}) {
+        {
+            ForeignWindow window(className);
+            const bool isEditor = std::wstring(className) == L"TTeraPadMainForm";
+            EXPECT_EQ(clsKestTeraPad().hwnd(), isEditor ? window.get() : nullptr) << platform::ToAnsi(className);
+        }
+        // Class names are matched without regard to case: the next row needs this one gone.
+        ::UnregisterClassW(className, ::GetModuleHandleW(nullptr));
     }
 }
 
-TEST(Capture, SucceedsWithoutTheSettingsChild)
+TEST(Paths, ComeBackAsTheCharactersOfDoubleByteNamesAndVersionsAsSignedNumbers)
 {
-    StandInOptions options;
-    options.noIniFile = true;
-    StandIn editor(options);
-    editor.BringToFront();
-    clsKestTeraPad bridge;
-    EXPECT_EQ(bridge.hwnd(), editor.Main());
-    EXPECT_TRUE(bridge.HadTeraPad());
-    EXPECT_EQ(KestTeraPadProbe::IniFilePathHandle(bridge), nullptr);
-    EXPECT_NE(KestTeraPadProbe::ExeNameHandle(bridge), nullptr);
-    EXPECT_EQ(bridge.INIPath(), L"");
+    testsupport::TempDir dir;
+    const std::wstring folder = dir / L"\x30A8\x30C7\x30A3\x30BF"; // エディタ
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    const testsupport::StandInOptions options{.file = dir / L"\x30E1\x30E2\x5E33.txt", .ini = dir / L"\x8A2D\x5B9A.ini",
+                                              .exePath = folder + L"\\StandInPad.exe"}; // メモ帳.txt, 設定.ini
+    ASSERT_TRUE(::CopyFileW(StandInExePath().c_str(), options.exePath.c_str(), FALSE));
+    testsupport::WriteFileBytes(options.file, "x");
+    Session session(options);
+    clsKestTeraPad& bridge = *session.bridge;
+    bridge.INIPath(L"C:\\elsewhere.ini");
+    EXPECT_EQ(bridge.TeraPadPath(), options.exePath);
+    EXPECT_EQ(bridge.FileName(), options.file);
+    EXPECT_EQ(bridge.INIPath(), options.ini);
+    // The stand-in's product version is 1.2.0.0, its file version 3.4.5.7.
+    EXPECT_EQ((std::array{bridge.VerMajor(), bridge.VerMinor(), bridge.VerBeta()}), (std::array{1, 2, 7}));
+    // This executable's product 40000.7 and file x.x.40000.65534 are 2^31 or more: split as signed numbers.
+    EXPECT_EQ(KestTeraPadProbe::GetFileVersion(platform::ExecutablePath()), (std::array{-25535, -65529, -25535, -2}));
+    for (const std::wstring& none : {testsupport::NoVersionExePath(), std::wstring()})
+        EXPECT_EQ(KestTeraPadProbe::GetFileVersion(none), (std::array{0, 0, 0, 0})) << platform::ToAnsi(none);
 }
 
-TEST(Capture, WritingHwndTakesOnlyAnEditorWindow)
+TEST(Paths, AMissingOrEmptyChildGivesTheEmptyPathForItselfOnlyAndFileNewTheReason)
 {
-    StandIn editor;
-    StandIn other;
-    ForeignWindow foreign;
-    editor.BringToFront();
-    clsKestTeraPad bridge;
-    ASSERT_EQ(bridge.hwnd(), editor.Main());
-    const ChildHandles children = ChildrenOf(bridge);
-
-    struct Row {
-        const char* what;
-        HWND target;
-    };
-    const Row refused[] = {
-        {"no window", nullptr},
-        {"a foreign window", foreign.get()},
-        {"the editor's own TEdit child", children.fileName},
-    };
-    editor.ClearLog();
-    other.ClearLog();
-    for (const Row& row : refused) {
-        SCOPED_TRACE(row.what);
-        bridge.hwnd(row.target);
-        EXPECT_EQ(bridge.hwnd(), editor.Main());
-        EXPECT_EQ(ChildrenOf(bridge), children);
-        EXPECT_TRUE(KestTeraPadProbe::HadTeraPadFlag(bridge));
+    testsupport::TempDir dir;
+    const std::wstring file = dir / L"doc.txt", ini = dir / L"pad.ini";
+    testsupport::WriteFileBytes(file, "x");
+    struct Row { const char* what; bool noFile, noFileEdit, noExeName, noIniFile; };
+    for (const Row& row : {Row{"no file open: an empty TEdit", true}, Row{"no TEdit", false, true},
+                           Row{"no TTeraPadExeName", false, false, true},
+                           Row{"no TTeraPadIniFilePath", false, false, false, true}}) {
+        Session session({.file = row.noFile ? L"" : file, .ini = ini, .noFileEdit = row.noFileEdit,
+                         .noExeName = row.noExeName, .noIniFile = row.noIniFile});
+        clsKestTeraPad& bridge = *session.bridge;
+        EXPECT_EQ(bridge.FileName(), row.noFile || row.noFileEdit ? L"" : file) << row.what;
+        EXPECT_EQ(bridge.TeraPadPath(), row.noExeName ? L"" : StandInExePath()) << row.what;
+        EXPECT_EQ(bridge.INIPath(), row.noIniFile ? L"" : ini) << row.what;
+        // Without the executable's path there is nothing to read a version from, nor to start.
+        EXPECT_EQ(bridge.VerMajor(), row.noExeName ? 0 : 1) << row.what;
+        if (!row.noExeName) continue;
+        StartedEditors started;
+        try {
+            bridge.FileNew();
+            ADD_FAILURE() << "FileNew started something from an empty path";
+        } catch (const BridgeError& error) {
+            // The message names the call and its error code, for a caller that only prints it.
+            EXPECT_NE(std::strstr(error.what(), "CreateProcessW failed with error 2"), nullptr) << error.what();
+            try {
+                std::rethrow_if_nested(error);
+                ADD_FAILURE() << "no reason nested in: " << error.what();
+            } catch (const platform::Win32Error& reason) {
+                EXPECT_EQ(reason.Code(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << reason.what();
+            }
+        }
+        EXPECT_TRUE(started.Now().empty());
     }
-    EXPECT_TRUE(testsupport::SameMessages({}, editor.Log()));
-
-    bridge.hwnd(other.Main());
-    EXPECT_EQ(bridge.hwnd(), other.Main());
-    EXPECT_EQ(ChildrenOf(bridge), ChildrenOf(other.Main()));
-    EXPECT_TRUE(bridge.Tool());
 }
 
-TEST(Capture, GoesLostWhenTheEditorExitsAndThenSendsNothing)
+// A version read refreshes the capture flag by itself.
+std::int32_t Version(clsKestTeraPad& bridge, std::int32_t (clsKestTeraPad::*read)())
 {
-    StandIn editor;
-    editor.BringToFront();
-    clsKestTeraPad bridge;
-    const HWND captured = editor.Main();
-    ASSERT_EQ(bridge.hwnd(), captured);
-    ASSERT_TRUE(KestTeraPadProbe::HadTeraPadFlag(bridge));
-    // The log file outlives the process; closing is posted, so not logged.
-    editor.ClearLog();
-    editor.Close();
-
-    EXPECT_FALSE(bridge.HadTeraPad());
+    KestTeraPadProbe::SetHadTeraPadFlag(bridge, true);
+    const std::int32_t version = (bridge.*read)();
     EXPECT_FALSE(KestTeraPadProbe::HadTeraPadFlag(bridge));
-    EXPECT_EQ(bridge.hwnd(), captured);
-    EXPECT_EQ(KestTeraPadProbe::GetEditHandle(bridge), nullptr);
-    EXPECT_EQ(bridge.TeraPadPath(), L"");
-    EXPECT_TRUE(bridge.Tool());
-    EXPECT_TRUE(testsupport::SameMessages({}, editor.Log()));
+    return version;
 }
 
-TEST(Capture, AskingForTheEditingControlSendsOneMessage)
+TEST(NoEditor, EveryMemberGivesItsNoEditorResultAndSendsNothing)
 {
+    using B = clsKestTeraPad;
+    const std::wstring longText = platform::FromAnsi(AsciiText(70000));
+    const std::pair<const char*, std::function<void(B&)>> members[] = {
+        {"Edit", [](B& b) { for (int m : {EM_SETSEL, EM_REPLACESEL, EM_UNDO, WM_CUT, WM_PASTE, WM_CLEAR}) b.Edit(m); }},
+        {"Edit with vAny", [](B& b) { b.Edit(EM_SETSEL, 1); b.Edit(EM_SETSEL, L"abc"); b.Edit(EM_REPLACESEL, L"x"); }},
+        {"SelSet", [](B& b) { EXPECT_EQ(b.SelSet(1, 2), std::nullopt); }},
+        {"EditMode, Length", [](B& b) { EXPECT_EQ(std::pair(b.EditMode(), b.Length()), std::pair(-1, -1)); }},
+        {"Line", [](B& b) { EXPECT_EQ(b.Line(), 0); b.Line(1); }},
+        {"SelStart, SelLength", [](B& b) { EXPECT_EQ(std::pair(b.SelStart(), b.SelLength()), std::pair(0, 0)); }},
+        {"SelStart, SelLength let", [](B& b) { b.SelStart(3); b.SelLength(3); }},
+        {"Selection", [](B& b) { EXPECT_EQ(b.Selection(), std::pair(0, 0)); }},
+        {"Text", [&](B& b) { EXPECT_EQ(b.Text(), L""); b.Text(L"new"); b.Text(longText); }},
+        {"SelText", [&](B& b) { EXPECT_EQ(b.SelText(), L""); b.SelText(L"new"); b.SelText(longText); }},
+        {"SelTextAnsi", [](B& b) { EXPECT_EQ(b.SelTextAnsi(AsciiText(70000)), 0u); }},
+        {"paths", [](B& b) { EXPECT_EQ(b.TeraPadPath() + b.FileName() + b.INIPath(), L""); }},
+        {"Ver*", [](B& b) { for (auto v : {&B::VerMajor, &B::VerMinor, &B::VerBeta}) EXPECT_EQ(Version(b, v), 0); }},
+        {"FileSave, ReloadINI, FileOpen", [](B& b) { b.FileSave(); b.ReloadINI(); b.FileOpen(L"x.txt"); }},
+        {"FileNew", [](B& b) { EXPECT_EQ(b.FileNew(), nullptr); }},
+        {"DebugPrint", [](B& b) { EXPECT_THROW(b.DebugPrint(L"abc"), BridgeError); }},
+        // After a first failure, the way of a debug editor that went away.
+        {"DebugClear", [](B& b) { EXPECT_THROW(b.DebugClear(), BridgeError); }},
+    };
     StandIn editor;
+    editor.SetDocument(AsciiText(40000));
+    ForeignWindow foreign;
+    clsKestTeraPad uncaptured;
+    ASSERT_EQ(uncaptured.hwnd(), nullptr);
+    EXPECT_FALSE(uncaptured.Tool());
     editor.BringToFront();
-    clsKestTeraPad bridge;
+    clsKestTeraPad lost;
+    ASSERT_EQ(lost.hwnd(), editor.Main());
+    StartedEditors started;
     editor.ClearLog();
-    EXPECT_EQ(KestTeraPadProbe::GetEditHandle(bridge), editor.EditControl());
-    EXPECT_TRUE(testsupport::SameMessages({"main MSG_8192 0 p"}, editor.Log()));
+    for (clsKestTeraPad* bridge : {&uncaptured, &lost}) {
+        // Nothing reached the editor; then it goes, and no HadTeraPad first: each member checks the window.
+        if (bridge == &lost) {
+            EXPECT_EQ(editor.Document(), AsciiText(40000));
+            TerminateEditor(editor.Main());
+        }
+        for (const auto& [name, call] : members) {
+            SCOPED_TRACE(std::string(bridge == &lost ? "lost: " : "never captured: ") + name);
+            call(*bridge);
+            EXPECT_TRUE(SameMessages({}, editor.Log()));
+        }
+    }
+    EXPECT_FALSE(lost.HadTeraPad());
+    EXPECT_EQ(lost.hwnd(), editor.Main());
+    EXPECT_EQ(KestTeraPadProbe::GetEditHandle(lost), nullptr);
+    EXPECT_TRUE(lost.Tool());
+    EXPECT_TRUE(started.Now().empty());
 }
 
-TEST(Helpers, TrimNullCutsAtTheFirstNul)
+TEST(WindowsName, NamesEachVersionRecordAndTheFamilyWineReportsToThisExecutable)
 {
-    struct Row {
-        std::wstring in, out;
-    };
+    struct Row { DWORD platformId, major, minor; std::wstring name; };
     const Row rows[] = {
-        {std::wstring(L"abc\0def", 7), L"abc"},
-        {L"abc", L"abc"},
-        {std::wstring(L"\0", 1), L""},
-        {L"", L""},
-        {std::wstring(L"\0abc\0", 5), L""},
-        {std::wstring(L"\x30E1\x30E2\0\x5E33", 4), L"\x30E1\x30E2"},
-    };
-    for (const Row& row : rows) EXPECT_EQ(KestTeraPadProbe::TrimNull(row.in), row.out) << "input length " << row.in.size();
-}
-
-std::optional<OSVERSIONINFOA> VersionRecord(DWORD platformId, DWORD major, DWORD minor)
-{
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    info.dwPlatformId = platformId;
-    info.dwMajorVersion = major;
-    info.dwMinorVersion = minor;
-    return info;
-}
-
-TEST(WindowsName, NamesEachVersionRecord)
-{
-    struct Row {
-        std::optional<OSVERSIONINFOA> record;
-        std::wstring name;
-    };
-    const Row rows[] = {
-        {VersionRecord(1, 4, 0), L"Win95"},     {VersionRecord(1, 4, 10), L"Win98"},
-        {VersionRecord(1, 4, 1), L"Win98"},     {VersionRecord(1, 4, 89), L"Win98"},
-        {VersionRecord(1, 4, 90), L"WinMe"},    {VersionRecord(1, 3, 95), L"Win95"},
-        {VersionRecord(1, 5, 0), L"Win95"},     {VersionRecord(2, 5, 1), L"WinNT"},
-        {VersionRecord(0, 3, 10), L"Win3.1 "},  {VersionRecord(3, 1, 0), L""},
-        {std::nullopt, L""},
+        {1, 4, 0, L"Win95"},    {1, 4, 10, L"Win98"},   {1, 4, 1, L"Win98"},    {1, 4, 89, L"Win98"},
+        {1, 4, 90, L"WinMe"},   {1, 3, 95, L"Win95"},   {1, 5, 0, L"Win95"},    {2, 5, 1, L"WinNT"},
+        {0, 3, 10, L"Win3.1 "}, {3, 1, 0, L""},
         // Signed comparisons: a huge minor version is negative, so below 1.
-        {VersionRecord(1, 4, 0x80000000u), L"Win95"},
-        {VersionRecord(1, 0xFFFFFFFFu, 10), L"Win95"},
+        {1, 4, 0x80000000u, L"Win95"}, {1, 0xFFFFFFFFu, 10, L"Win95"},
     };
     for (const Row& row : rows) {
-        testing::Message record;
-        if (row.record)
-            record << "(" << row.record->dwPlatformId << ", " << row.record->dwMajorVersion << ", "
-                   << row.record->dwMinorVersion << ")";
-        else
-            record << "failed query";
-        SCOPED_TRACE(record);
-        EXPECT_EQ(WindowsNameFor(row.record), row.name);
+        const OSVERSIONINFOA record{sizeof record, row.major, row.minor, 0, row.platformId, {}};
+        EXPECT_EQ(WindowsNameFor(record), row.name) << row.platformId << ", " << row.major << ", " << row.minor;
     }
-}
-
-TEST(WindowsName, NamesTheFamilyWineReportsToThisExecutable)
-{
+    EXPECT_EQ(WindowsNameFor(std::nullopt), L"") << "failed query";
     // Wine gives each of this suite's alias executables its own version.
     const std::wstring exe = platform::ExecutableBaseName();
-    std::wstring expected = L"WinNT";
-    if (exe.ends_with(L"_win98")) expected = L"Win98";
-    if (exe.ends_with(L"_winme")) expected = L"WinMe";
+    const std::wstring expected = exe.ends_with(L"_win98") ? L"Win98" : exe.ends_with(L"_winme") ? L"WinMe" : L"WinNT";
     EXPECT_EQ(KestTeraPadProbe::GetWindowsName(), expected) << "running as " << platform::ToAnsi(exe);
 }
 
-// A process whose first thread never ran has no window at all.
-struct SuspendedProcess {
-    platform::UniqueProcess process;
-    platform::UniqueThread thread;
-    DWORD id = 0;
-    explicit SuspendedProcess(const std::wstring& exe)
-    {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        std::wstring commandLine = L"\"" + exe + L"\"";
-        if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                             nullptr, &startup, &info)) {
-            process.reset(info.hProcess);
-            thread.reset(info.hThread);
-            id = info.dwProcessId;
-        }
-    }
-    ~SuspendedProcess()
-    {
-        if (process) ::TerminateProcess(process.get(), 0);
-    }
-};
-
-TEST(ProcessTopWindow, FindsTheMainWindowOfAnotherProcess)
+TEST(ProcessTopWindow, IsTheTopOwnerOfTheProcesssFirstWindowInZOrder)
 {
+    // A freshly activated editor is exactly the first top-level window.
     StandIn plain;
-    StandInOptions withPopup;
-    withPopup.ownedPopup = true;
-    StandIn owning(withPopup);
-    // The owned popup must be met first, so that the owner chain has to be
-    // climbed; without a window manager Wine may leave the owner on top.
-    const HWND popup = [&] {
-        for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT))
-            if (::GetWindow(h, GW_OWNER) == owning.Main()) return h;
-        return HWND{};
-    }();
+    plain.BringToFront();
+    ASSERT_EQ(::GetTopWindow(nullptr), plain.Main());
+    EXPECT_EQ(KestTeraPadProbe::GetProcessTopWindow(plain.ProcessId()), plain.Main());
+    // An owned popup above its owner: the owner chain has to be climbed.
+    StandIn owning({.ownedPopup = true});
+    HWND popup = ::GetTopWindow(nullptr);
+    while (popup && ::GetWindow(popup, GW_OWNER) != owning.Main()) popup = ::GetWindow(popup, GW_HWNDNEXT);
     ASSERT_NE(popup, nullptr) << "the stand-in shows no owned popup";
     ::SetWindowPos(popup, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    const HWND firstOfOwning = [&] {
-        for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT))
-            if (bridgetest::ProcessOf(h) == owning.ProcessId()) return h;
-        return HWND{};
-    }();
-    ASSERT_EQ(firstOfOwning, popup) << "the owned popup is not above its owner";
+    ASSERT_EQ(::GetTopWindow(nullptr), popup);
+    EXPECT_EQ(KestTeraPadProbe::GetProcessTopWindow(owning.ProcessId()), owning.Main());
+}
 
-    struct Row {
-        const char* what;
-        DWORD processId;
-        HWND expected;
-    };
+TEST(Commands, SendTheirMessagesAndFileSaveSavesOnlyAModifiedDocument)
+{
+    using Call = void (*)(clsKestTeraPad&);
+    struct Row { const char* what; bool modified; Call call; Messages sent; std::string fileAfter; int reloads = 0; };
     const Row rows[] = {
-        {"plain editor", plain.ProcessId(), plain.Main()},
-        {"editor with an owned popup in front", owning.ProcessId(), owning.Main()},
+        {"FileSave, unmodified", false, [](clsKestTeraPad& b) { b.FileSave(); }, Step("EM_GETMODIFY 0 0"), "on disk"},
+        {"FileSave, modified", true, [](clsKestTeraPad& b) { b.FileSave(); },
+         Join({Step("EM_GETMODIFY 0 0"), {"main MSG_8190 0 0"}}), "edited"},
+        {"ReloadINI", false, [](clsKestTeraPad& b) { b.ReloadINI(); }, {"main MSG_0465 0 p"}, "on disk", 1},
+        // Without effect: TeraPad has no message that opens a file.
+        {"FileOpen", true, [](clsKestTeraPad& b) { b.FileOpen(testsupport::StandInExePath()); },
+         Step("EM_GETMODIFY 0 p"), "on disk"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        EXPECT_EQ(KestTeraPadProbe::GetProcessTopWindow(row.processId), row.expected);
+        testsupport::TempDir dir;
+        testsupport::WriteFileBytes(dir / L"doc.txt", "on disk");
+        // The document differs from the file in every row, so a save shows.
+        Session session({.file = dir / L"doc.txt"}, "edited");
+        if (row.modified) ::SendMessageA(session.editor.EditControl(), EM_SETMODIFY, TRUE, 0);
+        session.editor.ClearLog();
+        StartedEditors started;
+        row.call(*session.bridge);
+        Messages log = session.editor.Log();
+        // The log prints EM_GETMODIFY's lParam as a number: here an address, different each run.
+        for (std::string& line : log)
+            if (line.starts_with("edit EM_GETMODIFY 0 ") && !line.ends_with(" 0")) line = "edit EM_GETMODIFY 0 p";
+        EXPECT_TRUE(SameMessages(row.sent, log));
+        EXPECT_EQ(testsupport::ReadFileBytes(dir / L"doc.txt"), row.fileAfter);
+        EXPECT_EQ(session.editor.State().modified, row.modified && row.fileAfter == "on disk");
+        EXPECT_EQ(session.editor.State().reloadCount, row.reloads);
+        EXPECT_EQ(session.editor.Document(), "edited");
+        EXPECT_TRUE(started.Now().empty());
     }
 }
 
-TEST(ProcessTopWindow, ComparesTheWindowAtTheTopOfTheZOrderToo)
+TEST(DebugWindow, PrintsIntoOneEditorThatFileNewStartsAndStartsAnotherOnceItIsClosed)
 {
-    StandIn editor;
-    editor.BringToFront();
-    // A freshly activated editor is exactly the first top-level window.
-    ASSERT_EQ(::GetTopWindow(nullptr), editor.Main());
-    EXPECT_EQ(KestTeraPadProbe::GetProcessTopWindow(editor.ProcessId()), editor.Main());
+    testsupport::TempDir parent;
+    const std::wstring folder = parent / L"Tera Pad copy", exePath = folder + L"\\StandInPad.exe";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    // An unquoted start would run this one with the rest of the path as arguments.
+    ASSERT_TRUE(::CopyFileW(testsupport::NoVersionExePath().c_str(), (parent / L"Tera.exe").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW(StandInExePath().c_str(), exePath.c_str(), FALSE));
+    Session session({.exePath = exePath}, "mine");
+    clsKestTeraPad& bridge = *session.bridge;
+    StartedEditors started;
+    // Wine calls a process idle once it looks at its queue; this one makes its window 1.5 s later.
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"STANDINPAD_LATE_WINDOW_MS", L"1500"));
+    bridge.DebugPrint(L"abc");
+    ::SetEnvironmentVariableW(L"STANDINPAD_LATE_WINDOW_MS", nullptr);
+    const std::vector<HWND> debug = started.Now();
+    ASSERT_EQ(debug.size(), 1u);
+    ASSERT_EQ(KestTeraPadProbe::DebugBridge(bridge)->hwnd(), debug[0]);
+    EXPECT_EQ(KestTeraPadProbe::DebugBridge(bridge)->TeraPadPath(), exePath);
+    // A caret left elsewhere must not decide where the next line goes.
+    KestTeraPadProbe::DebugBridge(bridge)->SelSet(0, 1);
+    bridge.DebugPrint(L"def");
+    EXPECT_EQ(KestTeraPadProbe::DebugBridge(bridge)->Text(), L"abc\r\ndef\r\n");
+    bridge.DebugClear();
+    EXPECT_EQ(KestTeraPadProbe::DebugBridge(bridge)->Text(), L"");
+    EXPECT_EQ(started.Now(), debug);
+    EXPECT_EQ(session.editor.Document(), "mine");
+    EXPECT_EQ(bridge.hwnd(), session.editor.Main());
+
+    TerminateEditor(debug[0]);
+    bridge.DebugPrint(L"ghi");
+    const std::vector<HWND> now = started.Now();
+    ASSERT_EQ(now.size(), 1u);
+    EXPECT_NE(now[0], debug[0]);
+    EXPECT_EQ(KestTeraPadProbe::DebugBridge(bridge)->hwnd(), now[0]);
+    EXPECT_EQ(KestTeraPadProbe::DebugBridge(bridge)->Text(), L"ghi\r\n");
 }
 
-TEST(ProcessTopWindow, YieldsNothingForAProcessWithoutWindows)
+TEST(SetFocus, BringsTheEditorToTheFrontInItsOwnShape)
 {
-    SuspendedProcess idle(testsupport::StandInExePath());
-    ASSERT_NE(idle.id, 0u);
-    EXPECT_EQ(KestTeraPadProbe::GetProcessTopWindow(idle.id), nullptr);
+    // Maximized stays maximized, normal stays normal, minimized is restored.
+    for (const auto& [shape, zoomed] : {std::pair{SW_MAXIMIZE, true}, {SW_SHOWNORMAL, false}, {SW_MINIMIZE, false}}) {
+        SCOPED_TRACE(shape);
+        Session session;
+        const HWND main = session.editor.Main();
+        ::ShowWindow(main, shape);
+        testsupport::ForeignWindow foreign;
+        session.bridge->SetFocus();
+        // The foreground moves once the editor's thread has handled the activation.
+        for (int i = 0; i < 100 && ::GetForegroundWindow() != main; ++i) {
+            testsupport::PumpMessages();
+            ::Sleep(20);
+        }
+        EXPECT_EQ(::GetForegroundWindow(), main);
+        EXPECT_EQ(::IsZoomed(main) != FALSE, zoomed);
+        EXPECT_TRUE(::IsWindowVisible(main) && !::IsIconic(main));
+    }
 }
 
 } // namespace

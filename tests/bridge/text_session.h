@@ -1,18 +1,18 @@
-// Helpers of the edit-command, position and text tests: a stand-in editor with
-// a bridge captured on it, the Windows family this process really runs as, and
-// the log lines each bridge step leaves in the stand-in's log.
+// The bridge tests' shared set-up: a stand-in editor with a captured bridge, the
+// family this process runs as, each step's log lines, the editors the bridge started.
 #pragma once
 
 #include "bridge/kest_terapad.h"
+#include "bridge/terapad_interface.h"
 #include "platform/programs.h"
 #include "platform/system_version.h"
 #include "tests/support/standin_driver.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -28,60 +28,50 @@ inline bool RunsAs9x()
     return version && version->dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
 }
 
-inline bool NamedAs9x()
-{
-    return platform::ExecutableBaseName().ends_with(L"_win98");
-}
-
-#define SKIP_UNLESS_9X()                                                              \
-    do {                                                                              \
-        if (!::bridgetext::RunsAs9x()) GTEST_SKIP() << "a Windows 95/98/Me path";     \
-    } while (0)
-#define SKIP_UNLESS_NT()                                                              \
-    do {                                                                              \
-        if (::bridgetext::RunsAs9x()) GTEST_SKIP() << "an NT-family path";            \
-    } while (0)
-
-// How a long SelText goes on this system, by the limits the bridge documents:
-// whole up to wholeUpTo bytes, else in pieces of at most piece bytes (the 9x
-// family's 32760/32759; under Wine 64 KB whatever version Wine reports, since
-// Wine puts a message's text on the editor's stack). No value: one message.
-struct SelTextPieces {
-    std::size_t wholeUpTo, piece;
-};
-inline std::optional<SelTextPieces> SelTextPiecesHere()
-{
-    if (RunsAs9x()) return SelTextPieces{32760, 32759};
-    if (platform::RunsUnderWine()) return SelTextPieces{65536, 65536};
-    return std::nullopt;
-}
-
-// A stand-in editor in front with a bridge that captured it, the log empty.
+// A stand-in editor in front with a bridge that captured it.
 struct Session {
-    explicit Session(testsupport::StandInOptions options = {}, const std::string& document = {})
+    explicit Session(testsupport::StandInOptions options = {}, const std::string& document = {}, int selStart = 0,
+                     int selEnd = 0)
         : editor(std::move(options))
     {
-        if (!document.empty()) editor.SetDocument(document);
         editor.BringToFront();
         bridge = std::make_unique<clsKestTeraPad>();
         if (bridge->hwnd() != editor.Main()) throw std::runtime_error("the bridge did not capture the stand-in");
+        Reset(document, selStart, selEnd);
+    }
+    // A document that no edit made (nothing to undo, not modified), a selection in it, an empty log.
+    void Reset(const std::string& document, int selStart = 0, int selEnd = 0)
+    {
+        editor.SetDocument(document);
+        editor.SetSelection(selStart, selEnd);
         editor.ClearLog();
     }
+    std::pair<int, int> Selection() { return {editor.State().selStart, editor.State().selEnd}; }
     testsupport::StandIn editor;
     std::unique_ptr<clsKestTeraPad> bridge;
 };
 
-// --- the log lines of each step ------------------------------------------------
-
 using Messages = std::vector<std::string>;
-
-inline std::string Num(long long value)
-{
-    return std::to_string(value);
-}
 
 // Every bridge step first asks the main window for its editing control.
 inline const std::string kHandle = "main MSG_8192 0 p";
+
+inline Messages Step(const std::string& toEditControl) { return {kHandle, "edit " + toEditControl}; }
+inline Messages SelSetStep(long long start, long long end)
+{
+    return Step("EM_SETSEL " + std::to_string(start) + " " + std::to_string(end));
+}
+inline Messages SelectAllStep() { return SelSetStep(0, -1); }
+inline Messages LengthStep() { return Step("WM_GETTEXTLENGTH 0 0"); }
+inline Messages SelStartStep() { return Step("EM_GETSEL p 0"); }
+inline Messages SelLengthStep() { return Step("EM_GETSEL p p"); }
+inline Messages ReplaceStep(long long bytes) { return Step("EM_REPLACESEL 0 p bytes=" + std::to_string(bytes)); }
+inline Messages UndoStep() { return Step("EM_UNDO 0 0"); }
+// The WM_GETTEXT itself goes to the handle asked for at the start of the read.
+inline std::string GetTextLine(long long wParam, long long returned)
+{
+    return "edit WM_GETTEXT " + std::to_string(wParam) + " p ret=" + std::to_string(returned);
+}
 
 inline Messages Join(std::initializer_list<Messages> parts)
 {
@@ -90,64 +80,7 @@ inline Messages Join(std::initializer_list<Messages> parts)
     return all;
 }
 
-inline Messages Repeat(const Messages& part, int times)
-{
-    Messages all;
-    for (int i = 0; i < times; ++i) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
-inline Messages SelSetStep(long long start, long long end)
-{
-    return {kHandle, "edit EM_SETSEL " + Num(start) + " " + Num(end)};
-}
-inline Messages SelectAllStep()
-{
-    return SelSetStep(0, -1);
-}
-inline Messages LengthStep()
-{
-    return {kHandle, "edit WM_GETTEXTLENGTH 0 0"};
-}
-inline Messages SelStartStep()
-{
-    return {kHandle, "edit EM_GETSEL p 0"};
-}
-inline Messages SelLengthStep()
-{
-    return {kHandle, "edit EM_GETSEL p p"};
-}
-inline Messages ReplaceStep(long long bytes)
-{
-    return {kHandle, "edit EM_REPLACESEL 0 p bytes=" + Num(bytes)};
-}
-inline Messages CommandStep(const char* name)
-{
-    return {kHandle, std::string("edit ") + name + " 0 0"};
-}
-inline Messages UndoStep()
-{
-    return CommandStep("EM_UNDO");
-}
-inline Messages ClearStep()
-{
-    return CommandStep("WM_CLEAR");
-}
-// The WM_GETTEXT itself goes to the handle asked for at the start of the read.
-inline std::string GetTextLine(long long wParam, long long returned)
-{
-    return "edit WM_GETTEXT " + Num(wParam) + " p ret=" + Num(returned);
-}
-
-// Text get up to the point where it has decided how to read: the handle, then
-// the length.
-inline Messages ReadStart()
-{
-    return Join({{kHandle}, LengthStep()});
-}
-
-// A text of single-byte characters with no pattern repeating at piece
-// boundaries, so a piece read or written twice or at the wrong place shows.
+// Single-byte characters in no repeating pattern: a piece sent twice or misplaced shows.
 inline std::string AsciiText(std::size_t bytes, unsigned seed = 0)
 {
     std::string text(bytes, 'a');
@@ -157,6 +90,33 @@ inline std::string AsciiText(std::size_t bytes, unsigned seed = 0)
 
 // Katakana A in code page 932: lead byte 0x83, trail byte 0x41.
 inline const std::string kKatakanaA = "\x83\x41";
-inline const std::wstring kKatakanaAText = L"\x30A2";
+
+inline std::vector<HWND> EditorWindows()
+{
+    std::vector<HWND> windows;
+    for (HWND h = nullptr; (h = ::FindWindowExA(nullptr, h, terapad::kMainWindowClass, nullptr));) windows.push_back(h);
+    return windows;
+}
+
+// Ends an editor as a user closing it would, at once: WM_CLOSE takes two seconds under Wine.
+inline void TerminateEditor(HWND hwnd)
+{
+    DWORD id = 0;
+    ::GetWindowThreadProcessId(hwnd, &id);
+    const platform::UniqueProcess process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+    if (process && ::TerminateProcess(process.get(), 1)) ::WaitForSingleObject(process.get(), 5000);
+}
+
+// The editors that appeared since it was made, ended with it.
+struct StartedEditors {
+    std::vector<HWND> before = EditorWindows();
+    std::vector<HWND> Now() const
+    {
+        std::vector<HWND> started = EditorWindows();
+        std::erase_if(started, [&](HWND h) { return std::ranges::find(before, h) != before.end(); });
+        return started;
+    }
+    ~StartedEditors() { std::ranges::for_each(Now(), TerminateEditor); }
+};
 
 } // namespace bridgetext

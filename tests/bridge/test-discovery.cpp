@@ -7,6 +7,7 @@
 #include "platform/code_page.h"
 #include "platform/handles.h"
 #include "platform/programs.h"
+#include "platform/win32_error.h"
 
 #include <gtest/gtest.h>
 

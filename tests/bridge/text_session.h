@@ -23,8 +23,7 @@ namespace bridgetext {
 // rather than trusting the name.
 inline bool RunsAs9x()
 {
-    const auto version = platform::OsVersion();
-    return version && version->dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+    return !RunsOnNtFamily();
 }
 
 inline bool NamedAs9x()

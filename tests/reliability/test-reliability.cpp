@@ -35,8 +35,7 @@ using testsupport::TempDir;
 
 bool RunsAs9x()
 {
-    const auto version = platform::OsVersion();
-    return version && version->dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+    return !RunsOnNtFamily();
 }
 
 constexpr std::size_t kPiece = 32759; // the most the 9x family sends in one message

@@ -102,4 +102,29 @@ TEST(WindowList, AFullListIgnoresTheRestOfADrop)
     EXPECT_EQ(s.Form().Paths().back(), L"C:\\last.txt");
 }
 
+TEST(WindowSettings, LoadTakesOnlyAnExactOneAndUnloadWritesWhatTheWindowShows)
+{
+    const struct {
+        const char* file;
+        int on; // PasteAndEnd, chkTopmost and Mode alike
+    } rows[] = {
+        {"[Quillbay]\r\nPasteAndEnd=1\r\nchkTopmost=1\r\nMode=1\r\n", 1},
+        {"[Quillbay]\r\nPasteAndEnd=01\r\nchkTopmost=true\r\nMode=2\r\n", 0},
+        {"[Quillbay]\r\nPasteAndEnd=-1\r\nchkTopmost= \r\nMode=-1\r\n", 0},
+        {"[Other]\r\nPasteAndEnd=1\r\nchkTopmost=1\r\nMode=1\r\n", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        FormSession s(row.file);
+        EXPECT_EQ(::SendMessageW(s.Control(frmQuillbay::kChkPasteAndEnd), BM_GETCHECK, 0, 0), row.on);
+        EXPECT_EQ(::SendMessageW(s.Control(frmQuillbay::kChkTopmost), BM_GETCHECK, 0, 0), row.on);
+        EXPECT_EQ((::GetWindowLongW(s.Window(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, row.on == 1);
+        EXPECT_EQ(::SendMessageW(s.Control(frmQuillbay::kCboMode), CB_GETCURSEL, 0, 0), row.on);
+        s.Form().Unload();
+        const std::string value = std::to_string(row.on);
+        const std::string saved = "PasteAndEnd=" + value + "\r\nchkTopmost=" + value + "\r\nMode=" + value + "\r\n";
+        EXPECT_NE(testsupport::ReadFileBytes(apptest::OwnSettingsFile()).find("[Quillbay]\r\n" + saved), std::string::npos);
+    }
+}
+
 } // namespace

@@ -112,7 +112,7 @@ TEST(PasteJudge, ConcludesOnlyWhatTheEditorsStateProves)
         {"nothing changed, as many bytes as were selected", {0, 3, 3}, 3, 1, {0, 3, 3}, Outcome::Refused},
         {"one message cut short", {2, 2, 10}, 100, 1, {42, 42, 50}, Outcome::TakenBack},
         {"nothing kept, the selection deleted", {2, 6, 10}, 100, 1, {2, 2, 6}, Outcome::TakenBack},
-        {"pieces cut short", {2, 2, 10}, 100, 3, {42, 42, 50}, Outcome::Partial},
+        {"pieces cut short", {2, 2, 10}, 100, 2, {42, 42, 50}, Outcome::Partial},
         {"cut short, the caret elsewhere", {2, 2, 10}, 100, 1, {45, 45, 50}, Outcome::Unconfirmed},
         {"cut short, a selection left", {2, 2, 10}, 100, 1, {42, 43, 50}, Outcome::Unconfirmed},
         {"grown by more than was sent", {2, 2, 10}, 3, 1, {9, 9, 14}, Outcome::Unconfirmed},

@@ -52,28 +52,31 @@ private:
     int m_asked = 0;
 };
 
-// The window of class name (in process pid, when given) that a process other
-// than this one shows, waited for up to ms.
+struct WindowSearch {
+    const wchar_t* name;
+    DWORD pid; // 0: any process but this one
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param)
+{
+    auto& search = *reinterpret_cast<WindowSearch*>(param);
+    wchar_t name[64] = {};
+    ::GetClassNameW(hwnd, name, 64);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    if (std::wstring(name) == search.name && owner != ::GetCurrentProcessId() && (!search.pid || owner == search.pid) &&
+        ::IsWindowVisible(hwnd))
+        search.found = hwnd;
+    return !search.found;
+}
+
+// The visible window of class name that another process shows, waited for.
 HWND WaitForWindow(const wchar_t* name, DWORD pid, DWORD ms)
 {
-    struct Search {
-        const wchar_t* name;
-        DWORD pid;
-        HWND found = nullptr;
-    } search{name, pid};
-    const auto match = [](HWND hwnd, LPARAM param) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(param);
-        wchar_t name[64] = {};
-        ::GetClassNameW(hwnd, name, 64);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(hwnd, &owner);
-        if (std::wstring(name) == s.name && owner != ::GetCurrentProcessId() && (!s.pid || owner == s.pid) &&
-            ::IsWindowVisible(hwnd))
-            s.found = hwnd;
-        return !s.found;
-    };
+    WindowSearch search{name, pid};
     for (DWORD waited = 0; waited < ms && !search.found; waited += 50) {
-        ::EnumWindows(match, reinterpret_cast<LPARAM>(&search));
+        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
         if (!search.found) ::Sleep(50);
     }
     return search.found;

@@ -1,7 +1,8 @@
 #include "app/frm_quillbay.h"
 
 #include "app/file_encoding.h"
-#include "app/mdl_quillbay.h"
+#include "app/file_name.h"
+#include "app/paste.h"
 #include "app/resource.h"
 #include "app/texts.h"
 #include "settings/ini_access.h"
@@ -14,7 +15,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
-#include <tuple>
 #include <unordered_set>
 #include <utility>
 
@@ -60,26 +60,34 @@ constexpr int kDropDownTwips = 1500;
 constexpr wchar_t kFontFace[] = L"MS UI Gothic";
 constexpr int kFontPoints = 9;
 
-constexpr wchar_t kSettingsSection[] = L"Quillbay";
+// The settings file beside the executable, named after it.
+INIAccess SettingsFile()
+{
+    INIAccess ini;
+    ini.SetAppPathFilename(platform::ExecutableBaseName() + L".ini");
+    ini.Section = L"Quillbay";
+    return ini;
+}
+
 constexpr wchar_t kKeyPasteAndEnd[] = L"PasteAndEnd";
 constexpr wchar_t kKeyTopmost[] = L"chkTopmost";
 constexpr wchar_t kKeyMode[] = L"Mode";
 constexpr wchar_t kKeyAutoEncoding[] = L"AutoEncoding";
 
-const wchar_t* ReasonText(platform::FileReadError::Reason reason) noexcept
+const wchar_t* ReasonText(paste::Problem problem) noexcept
 {
-    using Reason = platform::FileReadError::Reason;
-    switch (reason) {
-    case Reason::NotFound: return texts::kReasonNotFound;
-    case Reason::AccessDenied: return texts::kReasonAccessDenied;
-    case Reason::Locked: return texts::kReasonLocked;
-    case Reason::IsFolder: return texts::kReasonIsFolder;
-    case Reason::TooLarge: return texts::kReasonTooLarge;
-    case Reason::ContainsNul: return texts::kReasonContainsNul;
-    case Reason::NotRegular: return texts::kReasonNotRegular;
-    case Reason::SizeChanged: return texts::kReasonSizeChanged;
-    case Reason::CannotConvert: return texts::kReasonCannotConvert;
-    case Reason::ReadFailed: break;
+    using paste::Problem;
+    switch (problem) {
+    case Problem::NotFound: return texts::kReasonNotFound;
+    case Problem::AccessDenied: return texts::kReasonAccessDenied;
+    case Problem::Locked: return texts::kReasonLocked;
+    case Problem::IsFolder: return texts::kReasonIsFolder;
+    case Problem::TooLarge: return texts::kReasonTooLarge;
+    case Problem::ContainsNul: return texts::kReasonContainsNul;
+    case Problem::NotRegular: return texts::kReasonNotRegular;
+    case Problem::SizeChanged: return texts::kReasonSizeChanged;
+    case Problem::CannotConvert: return texts::kReasonCannotConvert;
+    case Problem::ReadFailed: break;
     }
     return texts::kReasonReadFailed;
 }
@@ -106,7 +114,7 @@ std::wstring ShownPath(const std::wstring& path)
     return path.substr(0, head) + L"\x2026" + path.substr(tail);
 }
 
-std::wstring UnreadableFilesMessage(const std::vector<platform::FileReadError>& failures)
+std::wstring UnreadableFilesMessage(const std::vector<paste::UnpastableFile>& failures)
 {
     std::wstring text = texts::kUnreadableHeader;
     text += L"\r\n";
@@ -114,12 +122,12 @@ std::wstring UnreadableFilesMessage(const std::vector<platform::FileReadError>& 
     std::size_t rest = 0;
     for (const auto& failure : failures) {
         // A file listed twice is named once, and counted once.
-        if (!named.insert(failure.Path()).second) continue;
+        if (!named.insert(failure.path).second) continue;
         if (named.size() > kNamedFiles) {
             ++rest;
             continue;
         }
-        text += L"\r\n" + ShownPath(failure.Path()) + L"\r\n" + texts::kUnreadableReasonPrefix + ReasonText(failure.Why());
+        text += L"\r\n" + ShownPath(failure.path) + L"\r\n" + texts::kUnreadableReasonPrefix + ReasonText(failure.why);
     }
     if (rest > 0) text += L"\r\n\r\n" + std::wstring(texts::kUnreadableRestBefore) + std::to_wstring(rest) + texts::kUnreadableRestAfter;
     return text;
@@ -225,9 +233,7 @@ void frmQuillbay::Form_Unload()
 
 void frmQuillbay::LoadSettings()
 {
-    INIAccess ini;
-    ini.SetAppPathFilename(platform::ExecutableBaseName() + L".ini");
-    ini.Section = kSettingsSection;
+    INIAccess ini = SettingsFile();
     ui::check::SetValue(Control(kChkPasteAndEnd), ini.Setting(kKeyPasteAndEnd) == L"1" ? 1 : 0);
     ui::check::SetValue(Control(kChkTopmost), ini.Setting(kKeyTopmost) == L"1" ? 1 : 0);
     ui::combo::Choose(Control(kCboMode), ini.Setting(kKeyMode) == L"1" ? 1 : 0);
@@ -238,9 +244,7 @@ void frmQuillbay::LoadSettings()
 
 void frmQuillbay::SaveSettings()
 {
-    INIAccess ini;
-    ini.SetAppPathFilename(platform::ExecutableBaseName() + L".ini");
-    ini.Section = kSettingsSection;
+    INIAccess ini = SettingsFile();
     ini.Setting(kKeyPasteAndEnd, std::to_wstring(ui::check::Value(Control(kChkPasteAndEnd))));
     ini.Setting(kKeyTopmost, std::to_wstring(ui::check::Value(Control(kChkTopmost))));
     ini.Setting(kKeyMode, std::to_wstring(ui::combo::Chosen(Control(kCboMode)).value_or(0)));
@@ -380,121 +384,38 @@ void frmQuillbay::cmdExec_Click()
     if (!hadEditor) ShowMessage(texts::kEditorMissing, MB_OK);
 
     HWND list = Control(kLstFiles);
-    // The text is kept in the editor's own ANSI form: each file's bytes as
-    // reading them as text and writing them back gives, which for almost every
-    // file is the bytes themselves. A paste may be many megabytes, and this
-    // spares converting all of it to 16-bit text and back again.
-    std::string joined;
-    std::vector<platform::FileReadError> failures;
-    std::vector<fileEncoding::LossyFile> lossy;
-    const bool autoEncoding = ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding);
-    const int n = ui::list::Count(list);
-    for (int i = 0; i < n; ++i) {
-        if (!ui::list::Selected(list, i)) continue;
-        const std::wstring& path = m_strPaths[static_cast<std::size_t>(i)];
-        try {
-            // A NUL ends an ANSI file as text: known at its first part, not
-            // after reading gigabytes of zeros. A UTF-16 file holds NULs by
-            // nature, so with the detection on the rule waits for the text.
-            std::string bytes = platform::ReadWholeFile(path, [&path, autoEncoding](std::string_view part) {
-                if (!autoEncoding && platform::ContainsNul(part))
-                    throw platform::FileReadError(path, platform::FileReadError::Reason::ContainsNul, ERROR_INVALID_DATA);
-            });
-            if (autoEncoding) bytes = fileEncoding::TextForPaste(path, std::move(bytes), lossy);
-            if (platform::ContainsNul(bytes)) {
-                failures.emplace_back(path, platform::FileReadError::Reason::ContainsNul, ERROR_INVALID_DATA);
-                continue;
-            }
-            // Each file on its own: a lone lead byte at a file's end must not
-            // pair with the next file's first byte.
-            bytes = platform::RoundTripAnsi(std::move(bytes));
-            if (joined.empty()) joined = std::move(bytes);
-            else joined += bytes;
-        } catch (const platform::FileReadError& failure) {
-            failures.push_back(failure);
-        }
-    }
-    // Half a paste is worse than none: the user fixes the list and pastes again.
-    if (!failures.empty()) {
-        ShowMessage(UnreadableFilesMessage(failures), MB_OK | MB_ICONEXCLAMATION);
+    std::vector<bool> selected(m_strPaths.size());
+    for (std::size_t i = 0; i < selected.size(); ++i) selected[i] = ui::list::Selected(list, static_cast<int>(i));
+    paste::Collected collected =
+        paste::Collect(m_strPaths, selected, ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding));
+    if (!collected.unpastable.empty()) {
+        ShowMessage(UnreadableFilesMessage(collected.unpastable), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    // What the code page cannot hold is replaced only when the user says so;
-    // without an editor there is nothing to ask about.
-    if (hadEditor && !lossy.empty() &&
-        ShowMessage(fileEncoding::LossyFilesMessage(lossy), MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) != IDYES)
+    if (!hadEditor) return;
+    // What the code page cannot hold is replaced only when the user says so.
+    if (!collected.lossy.empty() &&
+        ShowMessage(fileEncoding::LossyFilesMessage(collected.lossy), MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) != IDYES)
         return;
 
-    // Nothing to deliver must not delete the editor's selection.
-    bool deliveredWhole = hadEditor;
-    if (!joined.empty() && hadEditor) {
-        EditorState before;
-        if (ui::combo::Chosen(Control(kCboMode)).value_or(0) == 0) {
-            std::tie(before.start, before.end) = m_editor.Selection();
-            before.length = m_editor.Length();
-        } else {
-            // At the caret after the last byte: the document is never rewritten.
-            before.length = m_editor.Length();
-            m_editor.SelStart(before.length);
-            before.start = before.end = before.length;
-        }
-        const std::size_t bytes = joined.size();
-        const std::size_t messages = m_editor.SelTextAnsi(std::move(joined));
-        deliveredWhole = ConfirmDelivery(before, bytes, messages);
-    }
-
+    const auto mode = ui::combo::Chosen(Control(kCboMode)).value_or(0) == 0 ? paste::Mode::AtCursor : paste::Mode::AtEnd;
+    const paste::Outcome outcome = paste::Deliver(m_editor, std::move(collected.text), mode);
     // A paste that did not go in whole keeps the window and its list, as an
     // unreadable file does: the user is to try again.
-    if (deliveredWhole && ui::check::Value(Control(kChkPasteAndEnd)) == 1) Unload();
+    if (TellOutcome(outcome) && ui::check::Value(Control(kChkPasteAndEnd)) == 1) Unload();
 }
 
-// An editor that went away, is read-only or keeps fewer bytes than it was
-// sent must not leave a paste that looks done; and the user may type into
-// the editor while the paste is on its way, so nothing is concluded that the
-// editor's state does not prove. A paste that went in whole leaves the caret
-// right after it, or at least the document longer by exactly its bytes. It
-// was cut short when the document grew by fewer bytes and the caret stands
-// right after the part kept: a paste sent in one message, one edit to the
-// editor, is then taken back. Anything else is another edit in between: an
-// undo would take back that one, so the user is only told to check.
-bool frmQuillbay::ConfirmDelivery(const EditorState& before, std::size_t bytes, std::size_t messages)
+bool frmQuillbay::TellOutcome(paste::Outcome outcome)
 {
-    if (!m_editor.HadTeraPad()) {
-        ShowMessage(texts::kEditorMissing, MB_OK);
-        return false;
+    using paste::Outcome;
+    switch (outcome) {
+    case Outcome::Whole: return true;
+    case Outcome::EditorGone: ShowMessage(texts::kEditorMissing, MB_OK); break;
+    case Outcome::Refused: ShowMessage(texts::kPasteRefused, MB_OK | MB_ICONEXCLAMATION); break;
+    case Outcome::TakenBack: ShowMessage(texts::kPasteTakenBack, MB_OK | MB_ICONEXCLAMATION); break;
+    case Outcome::Partial: ShowMessage(texts::kPastePartial, MB_OK | MB_ICONEXCLAMATION); break;
+    case Outcome::Unconfirmed: ShowMessage(texts::kPasteUnconfirmed, MB_OK | MB_ICONEXCLAMATION); break;
     }
-    const std::int64_t from = std::min(before.start, before.end);
-    const std::int64_t sent = static_cast<std::int64_t>(bytes);
-    const auto [start, end] = m_editor.Selection();
-    if (start == end && start == from + sent) return true;
-
-    const std::int32_t length = m_editor.Length();
-    if (length < 0) {
-        ShowMessage(texts::kEditorMissing, MB_OK);
-        return false;
-    }
-    const std::int64_t replaced = std::max(before.start, before.end) - from;
-    const std::int64_t kept = std::int64_t{length} - (std::int64_t{before.length} - replaced);
-    // Before the length test: a refused paste of as many bytes as were
-    // selected leaves the length as a whole one would.
-    if (length == before.length && start == before.start && end == before.end) {
-        ShowMessage(texts::kPasteRefused, MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    if (kept == sent) return true; // only the caret moved since
-    const bool cutShort = start == end && kept >= 0 && kept < sent && start == from + kept;
-    if (!cutShort) {
-        ShowMessage(texts::kPasteUnconfirmed, MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    if (messages > 1) {
-        // Many pieces, and how many of them changed the document is unknown:
-        // undoing a guessed number could take back the user's own edits.
-        ShowMessage(texts::kPastePartial, MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    m_editor.Edit(EM_UNDO);
-    ShowMessage(texts::kPasteTakenBack, MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 
@@ -630,5 +551,5 @@ void frmQuillbay::OnNcDestroy()
     m_window.release();
     ui::ForgetParam(m_hwnd);
     m_hwnd = nullptr;
-    if (m_options.endsProgram) ui::PostQuit(mdlQuillbay::kExitNormal);
+    if (m_options.endsProgram) ui::PostQuit(m_options.exitCode);
 }

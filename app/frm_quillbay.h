@@ -3,6 +3,7 @@
 // text to the captured editor; three options live in the settings file.
 #pragma once
 
+#include "app/paste.h"
 #include "bridge/kest_terapad.h"
 #include "platform/drag_drop.h"
 #include "platform/handles.h"
@@ -43,8 +44,10 @@ public:
     struct Options {
         // Shows a modal message box; the program passes platform::ShowMessageBox.
         MessageBoxFunction showMessage;
-        // Whether unloading the window ends the thread's message loop.
+        // Whether unloading the window ends the thread's message loop, and
+        // the loop's result then.
         bool endsProgram = true;
+        int exitCode = 0;
     };
 
     frmQuillbay(clsKestTeraPad& editor, Options options);
@@ -78,13 +81,8 @@ public:
     void cmdExec_Click();
 
 private:
-    // The editor's selection and length before a paste.
-    struct EditorState {
-        std::int32_t start = 0, end = 0, length = 0;
-    };
-    // Tells the user what the editor's state proves about the paste; true
-    // when it went in whole.
-    bool ConfirmDelivery(const EditorState& before, std::size_t bytes, std::size_t messages);
+    // Tells the user what became of a paste; true when it went in whole.
+    bool TellOutcome(paste::Outcome outcome);
     void Form_Load();
     void Form_Unload();
     void LoadSettings();

@@ -2,6 +2,7 @@
 // shown for a dropped file.
 #pragma once
 
+#include "app/file_name.h"
 #include "bridge/kest_terapad.h"
 
 #include <memory>
@@ -20,8 +21,5 @@ inline constexpr int kExitUnexpectedError = 3;
 // Captures the editor in the foreground, then shows the window and runs it
 // until it is unloaded; without an editor it says so and ends.
 int Main();
-
-// The final component of path, as PathStripPathA finds it in the ANSI form.
-std::wstring GetFileNameFromPath(const std::wstring& path);
 
 } // namespace mdlQuillbay

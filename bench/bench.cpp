@@ -62,8 +62,7 @@ Stats Measure(int repeats, const std::function<void()>& setup, const std::functi
 
 std::string Family()
 {
-    const auto version = platform::OsVersion();
-    return version && version->dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? "9x" : "NT";
+    return RunsOnNtFamily() ? "NT" : "9x";
 }
 
 // Japanese text in code page 932, cut to exactly n bytes on a character boundary.

@@ -114,15 +114,34 @@ std::wstring WindowsNameFor(const std::optional<OSVERSIONINFOA>& version)
     }
 }
 
-std::wstring clsKestTeraPad::GetWindowsName()
+bool IsNtFamilyName(const std::wstring& windowsName) noexcept
+{
+    return windowsName == L"WinNT";
+}
+
+namespace {
+
+std::wstring SystemWindowsName()
 {
     // 148 bytes: the plain OSVERSIONINFOA record, which every family accepts.
     return WindowsNameFor(platform::OsVersion(148));
 }
 
+} // namespace
+
+std::wstring clsKestTeraPad::GetWindowsName()
+{
+    return SystemWindowsName();
+}
+
+bool RunsOnNtFamily()
+{
+    return IsNtFamilyName(SystemWindowsName());
+}
+
 bool clsKestTeraPad::IsNtFamily() const
 {
-    return GetWindowsName() == L"WinNT";
+    return RunsOnNtFamily();
 }
 
 HWND clsKestTeraPad::GetProcessEditorWindow(DWORD processId) const

@@ -1,6 +1,7 @@
 // Single commands on TeraPad's current editing control: selections, the
 // replacement of the selection, deletion, undo and the clipboard commands.
 #include "bridge/kest_terapad.h"
+#include "bridge/detail/byte_positions.h"
 
 #include "platform/code_page.h"
 #include "platform/window_messages.h"
@@ -11,19 +12,12 @@
 #include <string>
 #include <variant>
 
+using bridgedetail::Add32;
+using bridgedetail::AsLParam;
+using bridgedetail::AsWParam;
+using bridgedetail::Sub32;
+
 namespace {
-
-// Edit-control arguments are 32-bit signed; sign-extend so -1 stays -1 on
-// every pointer width.
-WPARAM AsWParam(std::int32_t value) noexcept
-{
-    return static_cast<WPARAM>(static_cast<std::intptr_t>(value));
-}
-
-LPARAM AsLParam(std::int32_t value) noexcept
-{
-    return static_cast<LPARAM>(value);
-}
 
 bool IsBlank(wchar_t c) noexcept
 {
@@ -110,6 +104,11 @@ void clsKestTeraPad::Edit(std::int32_t lMode, const EditArg& vAny)
         GetEditHandle();
         return;
     }
+}
+
+void clsKestTeraPad::UndoLastEdit()
+{
+    Edit(EM_UNDO);
 }
 
 std::optional<bool> clsKestTeraPad::SelSet(std::int32_t nStart, std::int32_t nEnd)

@@ -83,6 +83,9 @@ public:
     // Answers how many EM_REPLACESEL carried them (0 without an editor): each
     // is an edit of its own in the editor's undo history.
     std::size_t SelTextAnsi(std::string NewValue);
+    // One EM_UNDO, exactly as Edit(EM_UNDO) sends it: after a SelTextAnsi
+    // that took one message, it takes back that paste and nothing else.
+    void UndoLastEdit();
     HWND hwnd() const noexcept;
     std::wstring TeraPadPath();
     std::wstring FileName();
@@ -128,10 +131,6 @@ private:
     void ReplaceSelectionWithPiece(std::string& ansi, std::size_t begin, std::size_t end);
     std::string ReadTextBytes();
     std::string ReadTextPiecewise(HWND edit);
-    static std::string_view MidBytes(std::string_view ansi, std::int32_t nStart, std::int32_t nLength);
-    // 32-bit signed arithmetic on positions; out of range is std::overflow_error.
-    static std::int32_t Add32(std::int32_t a, std::int32_t b);
-    static std::int32_t Sub32(std::int32_t a, std::int32_t b);
 
     HWND m_hWnd = nullptr;
     HWND m_hFileName = nullptr;
@@ -146,6 +145,14 @@ private:
 // The Windows family name for a version record, as GetWindowsName decides it;
 // empty record (a failed query) gives the empty name.
 std::wstring WindowsNameFor(const std::optional<OSVERSIONINFOA>& version);
+
+// The one rule for the Windows family: a name of GetWindowsName's is the NT
+// family or, whatever else it is, treated as the 9x family, whose messages
+// carry at most about 32 KB of text.
+bool IsNtFamilyName(const std::wstring& windowsName) noexcept;
+// The same for the system this runs on; what the bridge, its tests and the
+// benchmark ask. (Wine answers as the executable's name configures it.)
+bool RunsOnNtFamily();
 
 // The one rule for sending a text to the editor in pieces: the most bytes one
 // EM_REPLACESEL may carry when `bytes` bytes are to go in, or no value when

@@ -1,6 +1,7 @@
 // Where things are in TeraPad's editing control, and the byte-counted string
 // functions that translate between the editor's bytes and our 16-bit text.
 #include "bridge/kest_terapad.h"
+#include "bridge/detail/byte_positions.h"
 #include "bridge/terapad_interface.h"
 
 #include "platform/code_page.h"
@@ -11,36 +12,19 @@
 #include <limits>
 #include <stdexcept>
 
-namespace {
+using bridgedetail::Add32;
+using bridgedetail::AsWParam;
+using bridgedetail::MidBytes;
+using bridgedetail::Sub32;
 
-WPARAM AsWParam(std::int32_t value) noexcept
-{
-    return static_cast<WPARAM>(static_cast<std::intptr_t>(value));
-}
+namespace {
 
 std::int32_t AsInt32(LRESULT result) noexcept
 {
     return static_cast<std::int32_t>(result);
 }
 
-std::int32_t Narrow32(std::int64_t value, const char* what)
-{
-    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
-        throw std::overflow_error(what);
-    return static_cast<std::int32_t>(value);
-}
-
 } // namespace
-
-std::int32_t clsKestTeraPad::Add32(std::int32_t a, std::int32_t b)
-{
-    return Narrow32(std::int64_t{a} + b, "position arithmetic overflows 32 bits");
-}
-
-std::int32_t clsKestTeraPad::Sub32(std::int32_t a, std::int32_t b)
-{
-    return Narrow32(std::int64_t{a} - b, "position arithmetic overflows 32 bits");
-}
 
 std::int32_t clsKestTeraPad::EditMode()
 {
@@ -112,17 +96,6 @@ std::int32_t clsKestTeraPad::LenMbcs(const std::wstring& sText)
     if (bytes > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         throw std::overflow_error("LenMbcs: the byte length does not fit in 32 bits");
     return static_cast<std::int32_t>(bytes);
-}
-
-std::string_view clsKestTeraPad::MidBytes(std::string_view ansi, std::int32_t nStart, std::int32_t nLength)
-{
-    if (nStart < 1) throw std::invalid_argument("MidMbcs: the start position must be 1 or more");
-    const std::size_t first = static_cast<std::size_t>(nStart) - 1;
-    if (first >= ansi.size()) return {};
-    const std::size_t available = ansi.size() - first;
-    const std::size_t count =
-        nLength < 0 ? available : std::min(available, static_cast<std::size_t>(nLength));
-    return ansi.substr(first, count);
 }
 
 std::wstring clsKestTeraPad::MidMbcs(const std::wstring& sText, std::int32_t nStart, std::int32_t nLength)

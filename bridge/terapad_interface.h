@@ -15,10 +15,11 @@ inline constexpr unsigned kMsgGetEditHandle = 0x8192; // lParam: address of a 32
 inline constexpr unsigned kMsgGetEditMode = 0x8194;   // answers a 32-bit edit-mode value
 inline constexpr unsigned kMsgReloadIni = 0x0465;     // lParam: address of a 32-bit 0; reloads the settings file
 
-// Windows 9x moves at most this much text per message; see the bridge's text transfer.
-inline constexpr int kMaxReadInOne = 32759;   // a text of 32760 bytes or more is read in pieces
-inline constexpr int kReadPiece = 32759;
-inline constexpr int kMaxInsertInOne = 32760; // more than this is inserted in pieces
-inline constexpr int kInsertPiece = 32759;
+// Windows 95, 98 and Me move at most kMaxTextInOne bytes of text per message
+// (a read buffer of 32759 bytes and its NUL): a document that long or longer
+// is read in pieces, a text longer than it is inserted in pieces; either way
+// the pieces are kTextPiece bytes. See the bridge's text transfer.
+inline constexpr int kMaxTextInOne = 32760;
+inline constexpr int kTextPiece = 32759;
 
 } // namespace terapad

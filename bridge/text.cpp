@@ -7,6 +7,7 @@
 // the editor counts bytes, and cutting 16 MB by re-converting the rest for
 // every piece would cost time quadratic in the text.
 #include "bridge/kest_terapad.h"
+#include "bridge/detail/byte_positions.h"
 #include "bridge/terapad_interface.h"
 
 #include "platform/code_page.h"
@@ -20,12 +21,10 @@
 #include <string_view>
 #include <vector>
 
-namespace {
+using bridgedetail::Add32;
+using bridgedetail::MidBytes;
 
-constexpr std::size_t kReadPiece = terapad::kReadPiece;
-constexpr std::int32_t kReadPieceEnd = terapad::kReadPiece;
-constexpr std::size_t kInsertInOne = terapad::kMaxInsertInOne;
-constexpr std::size_t kInsertPiece = terapad::kInsertPiece;
+namespace {
 
 // Which byte positions of a text start a character, from one forward scan:
 // only a scan from the start tells a trail byte from a lead byte, and the
@@ -72,7 +71,7 @@ std::string clsKestTeraPad::ReadTextBytes()
 {
     const HWND edit = GetEditHandle();
     const std::int32_t length = Length();
-    if (IsNtFamily() || length <= terapad::kMaxReadInOne) {
+    if (IsNtFamily() || length < terapad::kMaxTextInOne) {
         const std::int32_t size = std::max(length, std::int32_t{0});
         const std::int32_t bufferSize = Add32(size, 1);
         // size NULs plus the string's own terminator: the buffer the editor
@@ -106,7 +105,8 @@ std::string clsKestTeraPad::ReadTextPiecewise(HWND edit)
     const std::int32_t selEnd = Add32(selStart, SelLength());
 
     std::string text;
-    std::string buffer(kReadPiece, '\0');
+    constexpr auto kPiece = static_cast<std::size_t>(terapad::kTextPiece);
+    std::string buffer(kPiece, '\0');
     std::int32_t deletions = 0;
     bool endedAtNul = false;
 
@@ -118,13 +118,13 @@ std::string clsKestTeraPad::ReadTextPiecewise(HWND edit)
     std::int32_t remaining = Length();
     if (remaining > 0) text.reserve(static_cast<std::size_t>(remaining));
     while (remaining > 0) {
-        SelSet(0, kReadPieceEnd);
+        SelSet(0, terapad::kTextPiece);
         std::fill(buffer.begin(), buffer.end(), '\0');
-        platform::Send(edit, WM_GETTEXT, kReadPiece + 1, reinterpret_cast<LPARAM>(buffer.data()));
+        platform::Send(edit, WM_GETTEXT, kPiece + 1, reinterpret_cast<LPARAM>(buffer.data()));
 
-        const std::size_t wanted = std::min(static_cast<std::size_t>(remaining), kReadPiece);
-        const std::size_t received = std::min(buffer.find('\0'), kReadPiece);
-        const bool leavesBytesBehind = static_cast<std::size_t>(remaining) > kReadPiece;
+        const std::size_t wanted = std::min(static_cast<std::size_t>(remaining), kPiece);
+        const std::size_t received = std::min(buffer.find('\0'), kPiece);
+        const bool leavesBytesBehind = static_cast<std::size_t>(remaining) > kPiece;
         std::size_t take = wanted;
         if (received == wanted) {
             if (leavesBytesBehind) take = platform::CompleteCharsPrefix(buffer, received);
@@ -175,7 +175,9 @@ std::optional<std::size_t> ReplacementPiece(std::size_t bytes, Replacement what,
                                             bool underWine)
 {
     std::optional<std::size_t> piece;
-    if (what == Replacement::Selection && windowsName != L"WinNT" && bytes > kInsertInOne) piece = kInsertPiece;
+    if (what == Replacement::Selection && !IsNtFamilyName(windowsName) &&
+        bytes > static_cast<std::size_t>(terapad::kMaxTextInOne))
+        piece = static_cast<std::size_t>(terapad::kTextPiece);
     // Measured under Wine 8.0: a receiver linked with a 1 MB stack took an
     // EM_REPLACESEL of 519,687 bytes and died on 519,843 (the text arrives as
     // UTF-16, twice its ANSI size). 64 KB pieces put 128 KB on that stack,

@@ -1,8 +1,7 @@
-// What the window sends the editor for a paste: at the cursor it asks for the
-// selection and the length first; at the end it asks for the length and puts
-// the caret there. After the one replacement it asks for the selection
-// again, which for a paste taken whole stands right after it; only otherwise
-// it asks for the length too, to tell a refused or cut-short paste.
+// What a paste sends the editor: at the cursor it asks for the selection and
+// the length first; at the end it asks for the length and puts the caret
+// there. After the one replacement it asks for the selection again, which
+// for a paste taken whole stands right after it.
 #pragma once
 
 #include <string>
@@ -10,17 +9,12 @@
 
 namespace apptest {
 
-inline std::vector<std::string> SelectionQueries()
+inline std::vector<std::string> PasteMessages(std::vector<std::string> messages, long long bytes)
 {
-    return {"main MSG_8192 0 p", "edit EM_GETSEL p p"};
-}
-
-inline std::vector<std::string> PasteMessages(const std::vector<std::string>& before, long long bytes)
-{
-    std::vector<std::string> messages = before;
-    messages.push_back("main MSG_8192 0 p");
-    messages.push_back("edit EM_REPLACESEL 0 p bytes=" + std::to_string(bytes));
-    for (const std::string& line : SelectionQueries()) messages.push_back(line);
+    for (const char* line : {"main MSG_8192 0 p", "edit EM_REPLACESEL 0 p bytes=", "main MSG_8192 0 p",
+                             "edit EM_GETSEL p p"})
+        messages.push_back(line);
+    messages[messages.size() - 3] += std::to_string(bytes);
     return messages;
 }
 

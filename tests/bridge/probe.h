@@ -2,6 +2,7 @@
 // names this struct its friend.
 #pragma once
 
+#include "bridge/detail/byte_positions.h"
 #include "bridge/kest_terapad.h"
 
 struct KestTeraPadProbe {
@@ -13,7 +14,7 @@ struct KestTeraPadProbe {
     }
     static std::string_view MidBytes(std::string_view ansi, std::int32_t nStart, std::int32_t nLength)
     {
-        return clsKestTeraPad::MidBytes(ansi, nStart, nLength);
+        return bridgedetail::MidBytes(ansi, nStart, nLength);
     }
     static HWND GetEditHandle(const clsKestTeraPad& bridge) { return bridge.GetEditHandle(); }
     static bool HadTeraPadFlag(const clsKestTeraPad& bridge) { return bridge.m_bHadTeraPad; }

@@ -24,8 +24,7 @@ namespace bridgetext {
 // rather than trusting the name.
 inline bool RunsAs9x()
 {
-    const auto version = platform::OsVersion();
-    return version && version->dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+    return !RunsOnNtFamily();
 }
 
 // A stand-in editor in front with a bridge that captured it.

@@ -28,8 +28,7 @@ using testsupport::StandInOptions;
 
 bool RunsAs9x()
 {
-    const auto version = platform::OsVersion();
-    return version && version->dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+    return !RunsOnNtFamily();
 }
 
 // The pieces a paste of n single-byte characters goes in: 64 KB under Wine whatever the version (Wine

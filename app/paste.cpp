@@ -21,7 +21,6 @@ Problem ProblemOf(platform::FileReadError::Reason reason) noexcept
     case Reason::Locked: return Problem::Locked;
     case Reason::IsFolder: return Problem::IsFolder;
     case Reason::TooLarge: return Problem::TooLarge;
-    case Reason::ContainsNul: return Problem::ContainsNul;
     case Reason::NotRegular: return Problem::NotRegular;
     case Reason::SizeChanged: return Problem::SizeChanged;
     case Reason::CannotConvert: return Problem::CannotConvert;

@@ -14,12 +14,11 @@ namespace platform {
 // Why a file could not be read, in the user's words; the path as given.
 class FileReadError : public std::runtime_error {
 public:
-    // ContainsNul: read, but a NUL byte would end the text on its way to an
-    // editor and silently drop the rest of the paste. NotRegular: a device
-    // or a pipe. SizeChanged: more bytes than its size said. CannotConvert:
-    // read, but the system has no conversion of its text to the ANSI code page.
-    enum class Reason { NotFound, AccessDenied, Locked, IsFolder, TooLarge, ReadFailed, ContainsNul, NotRegular,
-                        SizeChanged, CannotConvert };
+    // NotRegular: a device or a pipe. SizeChanged: more bytes than its size
+    // said. CannotConvert: read, but the system has no conversion of its text
+    // to the ANSI code page.
+    enum class Reason { NotFound, AccessDenied, Locked, IsFolder, TooLarge, ReadFailed, NotRegular, SizeChanged,
+                        CannotConvert };
     FileReadError(std::wstring path, Reason reason, DWORD code);
     const std::wstring& Path() const noexcept { return m_path; }
     Reason Why() const noexcept { return m_reason; }

@@ -76,7 +76,8 @@ StandIn::StandIn(StandInOptions options) : m_folder(MakeTempDir())
             if (given) commandLine += std::wstring(L" ") + name;
         for (const std::wstring& arg : options.extraArgs) commandLine += L" " + Quote(arg);
 
-        STARTUPINFOW startup{sizeof startup};
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
         if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                               &info))

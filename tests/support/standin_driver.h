@@ -19,14 +19,15 @@ namespace testsupport {
 // The stand-in's Tools menu command.
 inline constexpr WPARAM kToolCommand = standin::kToolCommand;
 
+// Every member has an initializer, so {.limit = 5} leaves the rest out without a warning.
 struct StandInOptions {
-    std::wstring file, textFile, ini, tool, toolCaption; // empty = not given
+    std::wstring file{}, textFile{}, ini{}, tool{}, toolCaption{}; // empty = not given
     bool noFileEdit = false, noExeName = false, noIniFile = false, readOnly = false, ownedPopup = false;
-    std::optional<int> limit, exitAfter;
+    std::optional<int> limit{}, exitAfter{};
     int editMode = 0;
-    std::wstring pauseAfterReplace; // --pause-after-replace: events' base name
-    std::wstring exePath; // default: StandInPad.exe beside the running test exe
-    std::vector<std::wstring> extraArgs;
+    std::wstring pauseAfterReplace{}; // --pause-after-replace: events' base name
+    std::wstring exePath{}; // default: StandInPad.exe beside the running test exe
+    std::vector<std::wstring> extraArgs{};
 };
 
 // One stand-in process. Its log and state files live in a temporary folder of

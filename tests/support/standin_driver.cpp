@@ -15,8 +15,7 @@ namespace {
 
 std::runtime_error Failure(const std::string& what) { return std::runtime_error("StandIn: " + what); }
 
-// CommandLineToArgvW's rules: backslashes are doubled only before a quote,
-// the closing one included.
+// CommandLineToArgvW's rules: backslashes are doubled only before a quote, the closing one too.
 std::wstring Quote(const std::wstring& argument)
 {
     std::wstring quoted = L"\"";
@@ -59,7 +58,7 @@ StandIn::StandIn(StandInOptions options) : m_folder(MakeTempDir())
     try {
         const std::wstring exe = options.exePath.empty() ? StandInExePath() : options.exePath;
         const std::pair<const wchar_t*, std::wstring> values[] = {
-            {L"--log", LogPath()}, {L"--state", StatePath()}, {L"--file", options.file},
+            {L"--log", m_folder + L"\\log.txt"}, {L"--state", m_folder + L"\\state.bin"}, {L"--file", options.file},
             {L"--text-file", options.textFile}, {L"--ini", options.ini}, {L"--tool", options.tool},
             {L"--tool-caption", options.toolCaption}, {L"--pause-after-replace", options.pauseAfterReplace},
             {L"--limit", options.limit ? std::to_wstring(*options.limit) : L""},
@@ -112,7 +111,7 @@ void StandIn::BringToFront() { MakeForeground(m_main, "StandIn"); }
 
 std::vector<std::string> StandIn::Log()
 {
-    std::istringstream text(ReadFileBytes(LogPath()));
+    std::istringstream text(ReadFileBytes(m_folder + L"\\log.txt"));
     std::vector<std::string> lines;
     // Whole lines only: the stand-in may be writing the last one right now.
     for (std::string line; std::getline(text, line) && !text.eof();) lines.push_back(line.substr(0, line.find('\r')));
@@ -130,7 +129,7 @@ std::wstring StandIn::DumpState()
     if (!::SendMessageTimeoutA(m_main, standin::kMsgDumpState, 0, 0, SMTO_NORMAL, 30000, &result))
         throw Failure("no answer to the state request");
     if (static_cast<LONG_PTR>(result) < 0) throw Failure("the stand-in has no state file");
-    return StatePath();
+    return m_folder + L"\\state.bin";
 }
 
 std::string StandIn::Document() { return ReadFileBytes(DumpState()); }
@@ -139,11 +138,9 @@ StandIn::Info StandIn::State()
 {
     std::istringstream line(ReadFileBytes(DumpState() + L".info"));
     Info info;
-    int modified = 0;
-    line >> info.selStart >> info.selEnd >> modified >> info.undoDepth >> info.reloadCount >> info.receivedBytes >>
+    line >> info.selStart >> info.selEnd >> info.modified >> info.undoDepth >> info.reloadCount >> info.receivedBytes >>
         info.editCount;
     if (!line) throw Failure("unreadable state line");
-    info.modified = modified != 0;
     return info;
 }
 
@@ -182,16 +179,25 @@ std::wstring MakeTempDir()
 {
     static std::atomic<unsigned> counter{0};
     const std::wstring base = (std::filesystem::temp_directory_path() / L"qb-").wstring() +
-                              std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount());
-    for (;;) // a name left behind by an earlier process of the same number is skipped
-        if (std::wstring path = base + L"-" + std::to_wstring(counter++); std::filesystem::create_directory(path))
-            return path;
+                              std::to_wstring(::GetCurrentProcessId()) + L"-";
+    for (std::wstring path;;) // a name left behind by an earlier process of the same number is skipped
+        if (std::filesystem::create_directory(path = base + std::to_wstring(counter++))) return path;
 }
 
 void RemoveTree(const std::wstring& folder) noexcept
 {
-    std::error_code ignored; // what cannot go now stays in %TEMP%
-    if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
+    // Not std::filesystem::remove_all: it hangs under Wine on a FIFO that a test leaves in its folder.
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = folder.empty() ? INVALID_HANDLE_VALUE : ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search, &entry)) {
+        const std::wstring name = entry.cFileName, path = folder + L"\\" + name;
+        if (name == L"." || name == L"..") continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
+        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL); // a folder is gone by now: both fail
+        ::DeleteFileW(path.c_str());
+    }
+    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+    ::RemoveDirectoryW(folder.c_str());
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes)
@@ -226,8 +232,7 @@ void ForeignWindow::BringToFront() { MakeForeground(m_window.get(), "ForeignWind
 
 void PumpMessages()
 {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }

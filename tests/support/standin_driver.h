@@ -75,8 +75,6 @@ public:
 
 private:
     std::wstring DumpState(); // has the state files written; the document's path
-    std::wstring LogPath() const { return m_folder + L"\\log.txt"; }
-    std::wstring StatePath() const { return m_folder + L"\\state.bin"; }
 
     std::wstring m_folder;
     platform::UniqueProcess m_process;

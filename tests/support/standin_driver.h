@@ -1,7 +1,6 @@
 // The tests' driver of StandInPad.exe, the stand-in editor with TeraPad's
-// window interface: starts one stand-in process per StandIn object, reads
-// what its windows received (the log) and its document through a side
-// channel that the stand-in never logs, and helpers shared by all tests.
+// window interface: one process per StandIn; what its windows received (the
+// log) and its document come through a side channel it never logs.
 #pragma once
 
 #include <windows.h>
@@ -17,35 +16,29 @@
 
 namespace testsupport {
 
-// The stand-in's side channel to the main window (never logged, not part of
-// TeraPad's interface) and its Tools menu command.
-inline constexpr UINT kMsgDumpState = standin::kMsgDumpState;
-inline constexpr UINT kMsgTruncateLog = standin::kMsgTruncateLog;
-inline constexpr ULONG_PTR kCopySetDocument = standin::kCopySetDocument;
-inline constexpr ULONG_PTR kCopySetSelection = standin::kCopySetSelection;
+// The stand-in's Tools menu command.
 inline constexpr WPARAM kToolCommand = standin::kToolCommand;
 
+// Every member has an initializer, so {.limit = 5} leaves the rest out without a warning.
 struct StandInOptions {
-    std::wstring file, textFile, ini, tool, toolCaption; // empty = not given
+    std::wstring file{}, textFile{}, ini{}, tool{}, toolCaption{}; // empty = not given
     bool noFileEdit = false, noExeName = false, noIniFile = false, readOnly = false, ownedPopup = false;
-    std::optional<int> limit, exitAfter;
+    std::optional<int> limit{}, exitAfter{};
     int editMode = 0;
-    std::wstring pauseAfterReplace; // --pause-after-replace: events' base name
-    std::wstring exePath; // default: StandInPad.exe beside the running test exe
-    std::vector<std::wstring> extraArgs;
+    std::wstring pauseAfterReplace{}; // --pause-after-replace: events' base name
+    std::wstring exePath{}; // default: StandInPad.exe beside the running test exe
+    std::vector<std::wstring> extraArgs{};
 };
 
 // One stand-in process. Its log and state files live in a temporary folder of
 // its own, removed with the object.
 class StandIn {
 public:
-    // Starts the process, waits until it is idle, finds its TTeraPadMainForm,
-    // makes it the foreground window (verified) and empties the log.
-    // Throws std::runtime_error when any of that fails.
+    // Starts the process, finds its TTeraPadMainForm, makes it the foreground
+    // window (verified) and empties the log; throws std::runtime_error if not.
     explicit StandIn(StandInOptions options = {});
-    // Ends it with TerminateProcess (a Wine GUI process takes seconds to end
-    // after WM_CLOSE; Close() is the orderly way); never throws.
-    ~StandIn();
+    ~StandIn(); // TerminateProcess: Close() is the orderly, slow way
+
     StandIn(const StandIn&) = delete;
     StandIn& operator=(const StandIn&) = delete;
 
@@ -70,9 +63,8 @@ public:
     void SetSelection(int start, int end);
 
     struct Info {
-        int selStart = 0, selEnd = 0;
+        int selStart = 0, selEnd = 0, undoDepth = 0, reloadCount = 0;
         bool modified = false;
-        int undoDepth = 0, reloadCount = 0;
         long long receivedBytes = 0; // total bytes received by EM_REPLACESEL and WM_SETTEXT
         int editCount = 0;           // edits made since the start, undos not counted
     };
@@ -81,12 +73,8 @@ public:
     void Close(); // WM_CLOSE and wait for the exit; throws if it does not end
     bool WaitForExit(DWORD milliseconds);
 
-    std::wstring LogPath() const { return m_folder + L"\\log.txt"; }
-    std::wstring StatePath() const { return m_folder + L"\\state.bin"; }
-    const std::wstring& Folder() const noexcept { return m_folder; }
-
 private:
-    void DumpState();
+    std::wstring DumpState(); // has the state files written; the document's path
 
     std::wstring m_folder;
     platform::UniqueProcess m_process;
@@ -118,12 +106,10 @@ private:
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path); // throws when the file cannot be read
 
-// A foreign top-level window in this test process (class given), shown and
-// brought to the foreground.
+// A foreign top-level window of this process, shown and in the foreground.
 class ForeignWindow {
 public:
     explicit ForeignWindow(const wchar_t* className = L"QbForeignWindow");
-    ~ForeignWindow();
     ForeignWindow(const ForeignWindow&) = delete;
     ForeignWindow& operator=(const ForeignWindow&) = delete;
     HWND get() const noexcept { return m_window.get(); }
@@ -133,12 +119,10 @@ private:
     platform::UniqueWindow m_window;
 };
 
-// Handles the messages waiting in this thread's queue (for windows of the
-// test process, such as a ForeignWindow).
+// Handles the messages waiting in this thread's queue (a ForeignWindow's).
 void PumpMessages();
 
-// Compares two message sequences; on a mismatch the failure shows expected
-// and actual side by side, line by line, the first difference marked.
+// Compares two message sequences; a failure shows both side by side, the first difference marked.
 ::testing::AssertionResult SameMessages(const std::vector<std::string>& expected,
                                         const std::vector<std::string>& actual);
 

@@ -36,8 +36,7 @@ std::pair<DWORD, DWORD> Selection(HWND edit)
 
 TEST(StandInPositions, CountBytesAndSnapIntoWholeCharacters)
 {
-    // Each row: EM_SETSEL(4, 8) puts the caret at 8, then EM_SETSEL(start, end),
-    // then message with wParam answers result and the selection is as given.
+    // EM_SETSEL(4, 8) puts the caret at 8, EM_SETSEL(start, end), then message answers result.
     struct Row { const char* what; std::string document; long start, end; UINT message; WPARAM wParam;
                  LRESULT result; DWORD selStart, selEnd; };
     const auto packed = [](DWORD start, DWORD end) { return static_cast<LRESULT>(MAKELONG(start, end)); };
@@ -146,7 +145,7 @@ TEST(StandInLog, EachSentMessageIsAnsweredAndLoggedAsOneExactLine)
     // Double-byte names: the children's texts are ANSI bytes of code page 932.
     const std::wstring file = folder / L"テスト文書.txt", ini = folder / L"設定.ini";
     testsupport::WriteFileBytes(ini, "[StandIn]\r\nEditMode=-12\r\n");
-    StandIn editor({.file = file, .ini = ini, .editMode = -7}); // found by its class, TTeraPadMainForm
+    StandIn editor({.file = file, .ini = ini, .exitAfter = 18, .editMode = -7}); // found by its class, TTeraPadMainForm
     const HWND main = editor.Main(), edit = editor.EditControl();
     const std::pair<const char*, std::wstring> children[] = {
         {"TEdit", file}, {"TTeraPadExeName", testsupport::StandInExePath()}, {"TTeraPadIniFilePath", ini}};
@@ -192,6 +191,10 @@ TEST(StandInLog, EachSentMessageIsAnsweredAndLoggedAsOneExactLine)
     }
     EXPECT_EQ(testsupport::ReadFileBytes(file), editor.Document()) << "0x8190 saves to the open file";
     EXPECT_EQ(editor.State().reloadCount, 2);
+    // --exit-after 18: the 18th logged message ends it unanswered; nothing unlogged above counted.
+    EXPECT_EQ(Send(main, 0x8194), 0);
+    EXPECT_TRUE(editor.WaitForExit(5000));
+    EXPECT_EQ(editor.Log().back(), "main MSG_8194 0 0");
 }
 
 // Wine puts a sent text on the receiving thread's stack as UTF-16: a program with

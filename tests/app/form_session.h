@@ -2,6 +2,7 @@
 // on whatever is in the foreground when the session starts, the message boxes
 // recorded instead of shown, and this executable's settings file removed
 // before and after. Hidden unless asked: a shown window takes Wine seconds to go.
+// And Quillbay.exe in a process of its own, started from a stand-in editor.
 #pragma once
 
 #include "app/frm_quillbay.h"
@@ -14,12 +15,23 @@
 #include "support/standin_driver.h"
 
 #include <gtest/gtest.h>
+#include <ole2.h>
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace apptest {
+
+using namespace testsupport; // the stand-in editor, files, the editor's log
+
+// OLE on the test thread for the whole run, as the program has it on its own.
+class OleEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { ::OleInitialize(nullptr); }
+    void TearDown() override { ::OleUninitialize(); }
+};
 
 struct ShownBox {
     std::wstring text, title;
@@ -44,7 +56,7 @@ public:
     explicit FormSession(const std::string& settings = {}, bool show = false)
     {
         ::DeleteFileW(OwnSettingsFile().c_str());
-        if (!settings.empty()) testsupport::WriteFileBytes(OwnSettingsFile(), settings);
+        if (!settings.empty()) WriteFileBytes(OwnSettingsFile(), settings);
         const auto record = [this](HWND, const std::wstring& text, const std::wstring& title, UINT style) {
             boxes.push_back({text, title, style});
             return answer;
@@ -114,17 +126,70 @@ private:
 // A stand-in editor in front, then the window, which captures it; and a
 // folder for the files to drop.
 struct EditorSession {
-    explicit EditorSession(bool show = false) : session({}, show) {}
+    explicit EditorSession(bool show = false, StandInOptions options = {})
+        : editor(std::move(options)), session({}, show)
+    {
+    }
     std::wstring File(const std::wstring& name, const std::string& bytes)
     {
-        testsupport::WriteFileBytes(files / name, bytes);
+        WriteFileBytes(files / name, bytes);
         return files / name;
     }
-    void Paste() { editor.ClearLog(), session.Click(frmQuillbay::kCmdExec); }
+    // The click on 貼り付け, with an empty log if the editor is still there.
+    void Paste()
+    {
+        if (::IsWindow(editor.Main())) editor.ClearLog();
+        session.Click(frmQuillbay::kCmdExec);
+    }
 
-    testsupport::StandIn editor;
+    StandIn editor;
     FormSession session;
-    testsupport::TempDir files;
+    TempDir files;
+};
+
+// What a paste sends the editor: at the cursor it asks for the selection and
+// the length first; at the end it asks for the length and puts the caret
+// there. After the one replacement it asks for the selection again, which
+// for a paste taken whole stands right after it.
+inline Messages PasteAtCursorMessages(long long bytes)
+{
+    return Join({SelLengthStep(), LengthStep(), ReplaceStep(bytes), SelLengthStep()});
+}
+inline Messages PasteAtEndMessages(long long length, long long bytes)
+{
+    return Join({LengthStep(), SelSetStep(length, length), ReplaceStep(bytes), SelLengthStep()});
+}
+
+// A copy of Quillbay.exe under the given name, with its own settings file beside it.
+inline std::wstring CopyOfQuillbay(const TempDir& folder, const std::wstring& name)
+{
+    EXPECT_TRUE(::CopyFileW((TestBinDir() + L"\\Quillbay.exe").c_str(), (folder / name).c_str(), FALSE));
+    return folder / name;
+}
+
+// Quillbay in its own process as the editor's Tools menu starts it; window is
+// null if none came.
+struct RunningQuillbay {
+    explicit RunningQuillbay(const StandIn& editor)
+    {
+        ::PostMessageW(editor.Main(), WM_COMMAND, kToolCommand, 0);
+        window = WaitForWindow(frmQuillbay::kWindowClass);
+        ::GetWindowThreadProcessId(window, &pid);
+        process.reset(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+    }
+    HWND Control(int id) const { return ::GetDlgItem(window, id); }
+    std::size_t Entries() const { return static_cast<std::size_t>(::SendMessageW(Control(frmQuillbay::kLstFiles), LB_GETCOUNT, 0, 0)); }
+    void Post(int id, UINT message = BM_CLICK) const { ::PostMessageW(Control(id), message, 0, 0); }
+    bool WaitForExit(DWORD ms) const { return ::WaitForSingleObject(process.get(), ms) == WAIT_OBJECT_0; }
+    void Close() const
+    {
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitForExit(15000));
+    }
+
+    HWND window = nullptr;
+    DWORD pid = 0;
+    platform::UniqueProcess process;
 };
 
 } // namespace apptest

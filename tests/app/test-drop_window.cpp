@@ -162,6 +162,16 @@ TEST_F(ShownWindow, TheListsButtonsKeysAndDropsActOnTheCurrentEntryAndSelectJust
     }
 }
 
+TEST(DropWindowList, AFullListIgnoresTheRestOfADrop)
+{
+    FormSession s;
+    s.Drop(std::vector<std::wstring>(32766, L"C:\\f.txt"));
+    s.Drop({L"C:\\last.txt", L"C:\\beyond.txt"});
+    EXPECT_EQ(s.Form().PathCount(), 32767);
+    EXPECT_EQ(s.Count(), 32767);
+    EXPECT_EQ(s.Form().Paths().back(), L"C:\\last.txt");
+}
+
 TEST(DropWindowLook, CaptionsStylesTheModeListsTwoItemsTheJapaneseFontAndTopmostInPlace)
 {
     FormSession s;

@@ -6,7 +6,6 @@
 
 #include "app/file_encoding.h"
 #include "app/texts.h"
-#include "paste_messages.h"
 
 #include "platform/ui.h"
 
@@ -113,8 +112,8 @@ TEST(AutoEncodingPaste, TheOptionConvertsAndWhatTheCodePageCannotHoldIsAskedFirs
         std::vector<std::wstring> paths = {good, bad, bad};
         if (gone) paths.push_back(p.files / L"gone.txt");
         p.session.Drop(paths);
-        if (closed) p.editor.Close(), p.session.Click(frmQuillbay::kCmdExec);
-        else p.Paste();
+        if (closed) p.editor.Close();
+        p.Paste();
 
         const std::wstring unreadable = std::wstring(texts::kUnreadableHeader) + L"\r\n\r\n" + paths.back() + L"\r\n" +
                                         texts::kUnreadableReasonPrefix + texts::kReasonNotFound;

@@ -1,11 +1,7 @@
-// Start-up of the real Quillbay.exe, as a user meets it: from the editor's
-// Tools menu, or by mistake from anywhere else; and the name shown for a file.
-#include "app/frm_quillbay.h"
+// Start-up of the real Quillbay.exe by mistake from anywhere but the editor's
+// Tools menu (test-e2e.cpp starts it from there); and the name shown for a file.
 #include "app/mdl_quillbay.h"
-#include "support/standin_driver.h"
-#include "ole_environment.h"
-
-#include "platform/handles.h"
+#include "form_session.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +9,6 @@
 
 namespace {
 
-using testsupport::ReadFileBytes;
 using testsupport::TempDir;
 
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new apptest::OleEnvironment);
@@ -27,31 +22,10 @@ TEST(GetFileNameFromPath, GivesTheLastComponentWithDoubleByteNamesWhole)
         EXPECT_EQ(mdlQuillbay::GetFileNameFromPath(path), name) << path;
 }
 
-// A copy of Quillbay.exe under the given name, with its own settings file beside it.
-std::wstring CopyOfQuillbay(const TempDir& folder, const std::wstring& name)
-{
-    EXPECT_TRUE(::CopyFileW((testsupport::TestBinDir() + L"\\Quillbay.exe").c_str(), (folder / name).c_str(), FALSE));
-    return folder / name;
-}
-
-// A visible window of the class in another process (pid 0: any other).
-HWND WaitForWindow(const wchar_t* className, DWORD pid = 0)
-{
-    for (int waited = 0; waited < 15000; waited += 50, ::Sleep(50)) {
-        for (HWND w = ::FindWindowW(className, nullptr); w; w = ::FindWindowExW(nullptr, w, className, nullptr)) {
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(w, &owner);
-            if ((pid ? owner == pid : owner != ::GetCurrentProcessId()) && ::IsWindowVisible(w)) return w;
-        }
-        testsupport::PumpMessages();
-    }
-    return nullptr;
-}
-
 TEST(Startup, FromAForeignWindowSaysSoAndEndsWithoutWindowOrSettings)
 {
     TempDir folder;
-    std::wstring exe = CopyOfQuillbay(folder, L"Quillbay.exe"), commandLine = L"\"" + exe + L"\"";
+    std::wstring exe = apptest::CopyOfQuillbay(folder, L"Quillbay.exe"), commandLine = L"\"" + exe + L"\"";
     testsupport::ForeignWindow foreign;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -59,13 +33,12 @@ TEST(Startup, FromAForeignWindowSaysSoAndEndsWithoutWindowOrSettings)
     ASSERT_TRUE(::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
     platform::UniqueProcess process(info.hProcess);
     platform::UniqueThread thread(info.hThread);
-    HWND box = WaitForWindow(L"#32770", info.dwProcessId);
+    HWND box = testsupport::WaitForWindow(L"#32770", info.dwProcessId);
     ASSERT_NE(box, nullptr) << "no message box";
-    wchar_t text[256] = {}, title[64] = {};
-    ::GetDlgItemTextW(box, 0xFFFF, text, 256); // the message box's text control
-    ::GetWindowTextW(box, title, 64);
-    EXPECT_STREQ(text, L"TeraPad の補足に失敗しました。\r\n\r\nTeraPad のツールメニューから起動してください。");
-    EXPECT_STREQ(title, L"Quillbay");
+    // 0xFFFF: the message box's text control.
+    EXPECT_EQ(testsupport::TextOf(::GetDlgItem(box, 0xFFFF)),
+              L"TeraPad の補足に失敗しました。\r\n\r\nTeraPad のツールメニューから起動してください。");
+    EXPECT_EQ(testsupport::TextOf(box), L"Quillbay");
     // MB_ICONERROR | MB_OK: an icon and exactly one button, OK.
     for (int id : {0x0440, IDOK, IDCANCEL, IDYES, IDNO, IDRETRY, IDABORT, IDIGNORE}) {
         HWND item = ::GetDlgItem(box, id);
@@ -75,31 +48,6 @@ TEST(Startup, FromAForeignWindowSaysSoAndEndsWithoutWindowOrSettings)
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     ASSERT_EQ(::WaitForSingleObject(process.get(), 15000), WAIT_OBJECT_0);
     EXPECT_EQ(::GetFileAttributesW((folder / L"Quillbay.ini").c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
-TEST(Startup, ARenamedCopyFromTheToolsMenuKeepsItsOptionsInASettingsFileOfItsOwnName)
-{
-    TempDir folder;
-    const std::string allOn = "[Quillbay]\r\nPasteAndEnd=1\r\nchkTopmost=1\r\nMode=1\r\n", other = "[Quillbay]\r\nMode=0\r\n";
-    testsupport::WriteFileBytes(folder / L"貼付.ini", allOn);
-    testsupport::WriteFileBytes(folder / L"Quillbay.ini", other);
-    testsupport::StandInOptions options;
-    options.tool = CopyOfQuillbay(folder, L"貼付.exe");
-    testsupport::StandIn editor(options);
-    ::PostMessageW(editor.Main(), WM_COMMAND, testsupport::kToolCommand, 0);
-    HWND window = WaitForWindow(frmQuillbay::kWindowClass);
-    ASSERT_NE(window, nullptr) << "Quillbay did not start from the Tools menu";
-    EXPECT_TRUE(::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    EXPECT_EQ(::SendDlgItemMessageW(window, frmQuillbay::kCboMode, CB_GETCURSEL, 0, 0), 1);
-    EXPECT_EQ(::SendDlgItemMessageW(window, frmQuillbay::kChkPasteAndEnd, BM_GETCHECK, 0, 0), BST_CHECKED);
-    ::SendDlgItemMessageW(window, frmQuillbay::kChkTopmost, BM_CLICK, 0, 0);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    platform::UniqueProcess process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
-    ::PostMessageW(window, WM_CLOSE, 0, 0);
-    ASSERT_EQ(::WaitForSingleObject(process.get(), 15000), WAIT_OBJECT_0);
-    EXPECT_EQ(ReadFileBytes(folder / L"貼付.ini"), "[Quillbay]\r\nPasteAndEnd=1\r\nchkTopmost=0\r\nMode=1\r\n");
-    EXPECT_EQ(ReadFileBytes(folder / L"Quillbay.ini"), other);
 }
 
 } // namespace

@@ -52,6 +52,8 @@ TEST(PasteCollect, JoinsTheSelectedFilesInListOrderAndNamesEveryFileThatCannotBe
          {{0, Problem::ContainsNul}}},
         {"UTF-8 converted to the code page", {{utf8}, {"\x82\xa0"}}, true, "\x82\xa0\x82\xa0"},
         {"UTF-8 read as ANSI without the option", {{utf8}}, false, platform::RoundTripAnsi(utf8)},
+        // A lone lead byte at a file's end must not pair with the next file's first byte.
+        {"each file through the code page on its own", {{"a\x82"}, {"A"}}, false, platform::RoundTripAnsi("a\x82") + "A"},
         {"a character the code page cannot hold", {{"\xED\x95\x9C"}}, true, std::nullopt, {}, 1},
         {"unreadable files, unselected ones not read",
          {{"good"}, {"", true, Kind::Missing}, {"", true, Kind::Folder}, {"locked", true, Kind::Locked},
@@ -80,18 +82,6 @@ TEST(PasteCollect, JoinsTheSelectedFilesInListOrderAndNamesEveryFileThatCannotBe
         EXPECT_EQ(got.unpastable, expected);
         EXPECT_EQ(got.lossy.size(), row.lossy);
     }
-}
-
-TEST(PasteCollect, TakesEachFileThroughTheCodePageOnItsOwn)
-{
-    // A lone lead byte at a file's end must not pair with the next file's first byte.
-    testsupport::TempDir dir;
-    const std::string first = "a\x82", second = "A";
-    ASSERT_NE(platform::RoundTripAnsi(first + second), platform::RoundTripAnsi(first) + second);
-    testsupport::WriteFileBytes(dir / L"1.txt", first);
-    testsupport::WriteFileBytes(dir / L"2.txt", second);
-    EXPECT_EQ(paste::Collect({dir / L"1.txt", dir / L"2.txt"}, {true, true}, false).text,
-              platform::RoundTripAnsi(first) + second);
 }
 
 struct JudgeRow {

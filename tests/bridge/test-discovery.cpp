@@ -20,10 +20,6 @@
 namespace {
 
 using namespace bridgetext;
-using testsupport::ForeignWindow;
-using testsupport::SameMessages;
-using testsupport::StandIn;
-using testsupport::StandInExePath;
 
 TEST(Capture, TakesOnlyAnEditorWindowInFrontOrGivenAndToolKeepsItsFirstAnswer)
 {

@@ -17,8 +17,6 @@
 namespace {
 
 using namespace bridgetext;
-using testsupport::SameMessages;
-using testsupport::StandInOptions;
 using Arg = clsKestTeraPad::EditArg;
 using Call = std::function<void(clsKestTeraPad&)>;
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
@@ -373,15 +371,6 @@ std::wstring RandomText(std::mt19937& random, std::size_t minBytes)
             text += pool[random() % pool.size()];
     }
     return text;
-}
-
-std::vector<long long> ReplacedBytes(const Messages& log)
-{
-    std::vector<long long> sizes;
-    for (const std::string& line : log)
-        if (const std::size_t at = line.find("bytes="); at != std::string::npos)
-            sizes.push_back(std::stoll(line.substr(at + 6)));
-    return sizes;
 }
 
 TEST(TextProperty, RandomDoubleByteTextsSurviveThePiecesOfEitherFamilyAndARebuild)

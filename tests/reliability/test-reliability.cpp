@@ -1,9 +1,7 @@
 // Nothing lost: the real window pastes into a real stand-in editor that goes away, refuses or keeps
 // fewer bytes, from the awkward files and settings files users have. Run as reliability_tests (NT
 // family) and reliability_tests_win98 (9x family, long texts in pieces).
-#include "app/frm_quillbay.h"
 #include "app/texts.h"
-#include "support/standin_driver.h"
 #include "tests/app/form_session.h"
 
 #include "platform/code_page.h"
@@ -24,76 +22,42 @@
 namespace {
 
 using apptest::ShownBox;
-using testsupport::StandInOptions;
-
-bool RunsAs9x()
-{
-    return !RunsOnNtFamily();
-}
 
 // The pieces a paste of n single-byte characters goes in: 64 KB under Wine whatever the version (Wine
 // puts the text on the editor's stack), 32759 bytes on 9x beyond 32760, one message on Windows NT.
-std::vector<std::size_t> PiecesOf(std::size_t n)
+std::vector<long long> PiecesOf(long long n)
 {
-    const std::size_t piece = RunsAs9x() ? 32759 : platform::RunsUnderWine() ? 65536 : n;
-    if (n <= (RunsAs9x() ? 32760 : piece)) return {n};
-    std::vector<std::size_t> pieces;
-    for (std::size_t begin = 0; begin < n; begin += piece) pieces.push_back(std::min(piece, n - begin));
+    const long long piece = !RunsOnNtFamily() ? 32759 : platform::RunsUnderWine() ? 65536 : n;
+    if (n == 0) return {}; // nothing to paste: nothing is sent
+    if (n <= (!RunsOnNtFamily() ? 32760 : piece)) return {n};
+    std::vector<long long> pieces;
+    for (long long begin = 0; begin < n; begin += piece) pieces.push_back(std::min(piece, n - begin));
     return pieces;
 }
 
 // Every paste goes between the document's two lines.
 const std::string kHead = "head\r\n", kTail = "tail", kDocument = kHead + kTail;
 
-std::string Ascii(std::size_t n)
-{
-    std::string text(n, ' ');
-    for (std::size_t i = 0; i < n; ++i) text[i] = static_cast<char>('a' + i % 26);
-    return text;
-}
-
 std::vector<ShownBox> Told(const std::wstring& text, UINT style = MB_OK | MB_ICONEXCLAMATION)
 {
     return {{text, L"Quillbay", style}};
 }
 
-// A stand-in in front, then the window, whose bridge captures that editor;
-// one stand-in serves many pastes, each from the same document and caret.
-struct Paste {
-    explicit Paste(StandInOptions options = {}) : editor(options) {}
-    std::wstring File(const std::wstring& name, const std::string& bytes)
-    {
-        testsupport::WriteFileBytes(files / name, bytes);
-        return files / name;
-    }
-    std::vector<std::size_t> Replacements()
-    {
-        std::vector<std::size_t> sizes;
-        for (const std::string& line : editor.Log())
-            if (const auto at = line.find("EM_REPLACESEL 0 p bytes="); at != std::string::npos)
-                sizes.push_back(std::stoul(line.substr(line.find('=', at) + 1)));
-        return sizes;
-    }
-    // Pastes only these files, over `selected` bytes after the caret; returns how long it took.
-    std::chrono::steady_clock::duration PasteOnly(const std::vector<std::wstring>& paths, int selected = 0,
-                                                  bool closeEditorFirst = false)
-    {
-        editor.SetDocument(kDocument);
-        editor.SetSelection(static_cast<int>(kHead.size()), static_cast<int>(kHead.size()) + selected);
-        editor.ClearLog();
-        session.boxes.clear();
-        session.SelectOnly({}); // the drop selects what it adds
-        session.Drop(paths);
-        if (closeEditorFirst) editor.Close();
-        const auto start = std::chrono::steady_clock::now();
-        session.Click(frmQuillbay::kCmdExec);
-        return std::chrono::steady_clock::now() - start;
-    }
-
-    testsupport::StandIn editor;
-    apptest::FormSession session;
-    testsupport::TempDir files;
-};
+// One stand-in serves many pastes: pastes only these files, each from the same document and caret, over
+// `selected` bytes after the caret; returns how long it took.
+std::chrono::steady_clock::duration PasteOnly(apptest::EditorSession& p, const std::vector<std::wstring>& paths,
+                                              int selected = 0, bool closeEditorFirst = false)
+{
+    p.editor.SetDocument(kDocument);
+    p.editor.SetSelection(static_cast<int>(kHead.size()), static_cast<int>(kHead.size()) + selected);
+    p.session.boxes.clear();
+    p.session.SelectOnly({}); // the drop selects what it adds
+    p.session.Drop(paths);
+    if (closeEditorFirst) p.editor.Close();
+    const auto start = std::chrono::steady_clock::now();
+    p.Paste();
+    return std::chrono::steady_clock::now() - start;
+}
 
 TEST(ReliabilityEditor, APasteEndsAsAskedOrAsItWasIsToldWhenNotWholeAndOnlyThenKeepsTheWindow)
 {
@@ -112,6 +76,8 @@ TEST(ReliabilityEditor, APasteEndsAsAskedOrAsItWasIsToldWhenNotWholeAndOnlyThenK
         // Under Wine one EM_REPLACESEL of 512 KB or more ends an editor with
         // the 1 MB stack reserve of an ordinary program, as the stand-in has.
         {.what = "a large paste", .size = 1 << 20},
+        // The selection stays: nothing is sent at all.
+        {.what = "nothing to paste", .size = 0, .selected = 4},
         {.what = "within the limit", .limit = 1000, .size = 1000},
         {.what = "a short paste refused", .readOnly = true, .size = 100},
         {.what = "a long paste refused", .readOnly = true, .size = 70000},
@@ -132,16 +98,13 @@ TEST(ReliabilityEditor, APasteEndsAsAskedOrAsItWasIsToldWhenNotWholeAndOnlyThenK
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        const std::vector<std::size_t> pieces = PiecesOf(row.size);
+        const std::vector<long long> pieces = PiecesOf(static_cast<long long>(row.size));
         const int endsAt = std::min(row.endsAtPiece, static_cast<int>(pieces.size()));
-        StandInOptions options;
-        options.readOnly = row.readOnly;
-        options.limit = row.limit;
-        // Four queries come first, then a handle query and a replacement per piece.
-        if (endsAt) options.exitAfter = 4 + 2 * endsAt;
         const std::wstring pause = L"qb-typist-" + std::to_wstring(::GetCurrentProcessId());
-        if (!row.keys.empty()) options.pauseAfterReplace = pause;
-        Paste p(options);
+        // Four queries come first, then a handle query and a replacement per piece.
+        apptest::EditorSession p(false, {.readOnly = row.readOnly, .limit = row.limit,
+                                         .exitAfter = endsAt ? std::optional(4 + 2 * endsAt) : std::nullopt,
+                                         .pauseAfterReplace = row.keys.empty() ? L"" : pause});
         // The stand-in waits after the replacement and handles the keys before the window looks again.
         platform::UniqueEvent replaced(::CreateEventW(nullptr, FALSE, FALSE, (pause + L".replaced").c_str()));
         platform::UniqueEvent go(::CreateEventW(nullptr, FALSE, FALSE, (pause + L".go").c_str()));
@@ -153,14 +116,14 @@ TEST(ReliabilityEditor, APasteEndsAsAskedOrAsItWasIsToldWhenNotWholeAndOnlyThenK
             ::SetEvent(go.get());
         });
         ::SendMessageW(p.session.Control(frmQuillbay::kChkPasteAndEnd), BM_SETCHECK, BST_CHECKED, 0);
-        const std::string text = Ascii(row.size);
-        EXPECT_LT(p.PasteOnly({p.File(L"t.txt", text)}, row.selected, row.closedBefore), std::chrono::seconds(10));
+        const std::string text = testsupport::AsciiText(row.size);
+        EXPECT_LT(PasteOnly(p, {p.File(L"t.txt", text)}, row.selected, row.closedBefore), std::chrono::seconds(10));
         typist.join();
         EXPECT_EQ(typed, !row.keys.empty());
 
         std::string kept; // what the editor keeps of each piece
-        const std::size_t keeps = row.limit.value_or(static_cast<int>(text.size()));
-        for (std::size_t begin = 0, i = 0; i < pieces.size(); begin += pieces[i++])
+        const long long keeps = row.limit.value_or(static_cast<int>(text.size()));
+        for (std::size_t begin = 0, i = 0; i < pieces.size(); begin += static_cast<std::size_t>(pieces[i++]))
             kept += text.substr(begin, std::min(pieces[i], keeps));
         std::vector<ShownBox> told;
         std::string document = kDocument;
@@ -180,12 +143,12 @@ TEST(ReliabilityEditor, APasteEndsAsAskedOrAsItWasIsToldWhenNotWholeAndOnlyThenK
         ASSERT_EQ(p.editor.WaitForExit(gone ? 5000 : 0), gone) << (gone ? "the editor stayed" : "the editor died");
         // The stand-in logs the message it did not answer: the replacement named.
         const std::vector<std::string> log = p.editor.Log();
-        const std::string last = log.empty() ? "" : log.back() + " after " + std::to_string(p.Replacements().size());
+        const std::string last = log.empty() ? "" : log.back() + " after " + std::to_string(testsupport::ReplacedBytes(log).size());
         EXPECT_TRUE(!endsAt || last == "edit EM_REPLACESEL 0 p after " + std::to_string(endsAt - 1)) << last;
         if (gone) continue;
         EXPECT_EQ(p.editor.Document(), document);
         // Every piece goes once: the delivery ends however the editor answers.
-        EXPECT_EQ(p.Replacements(), pieces);
+        EXPECT_EQ(testsupport::ReplacedBytes(p.editor.Log()), pieces);
     }
 }
 
@@ -205,7 +168,7 @@ std::wstring MakeFifo()
 
 TEST(ReliabilityFiles, EachFileArrivesAsTheSystemReadsItOrStopsThePasteSoonNamingItsReason)
 {
-    Paste p;
+    apptest::EditorSession p;
     const std::wstring good = p.File(L"good.txt", "good"), locked = p.File(L"locked.txt", "locked");
     platform::UniqueFile lock(::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock);
@@ -222,8 +185,8 @@ TEST(ReliabilityFiles, EachFileArrivesAsTheSystemReadsItOrStopsThePasteSoonNamin
     // Row 0x85 is undefined in code page 932; a file ending on a lone lead
     // byte must not pair it with the next file's first byte.
     const std::string first = "ok\x85\x40" "x\x82", second = "\xa0" "end";
-    const auto asRead = [](const std::string& bytes) { return platform::ToAnsi(platform::FromAnsi(bytes)); };
-    ASSERT_NE(asRead(first) + asRead(second), first + second);
+    const std::string asRead = platform::RoundTripAnsi(first) + platform::RoundTripAnsi(second);
+    ASSERT_NE(asRead, first + second);
     struct Row {
         std::vector<std::wstring> paths;
         std::vector<ShownBox> told;
@@ -234,12 +197,9 @@ TEST(ReliabilityFiles, EachFileArrivesAsTheSystemReadsItOrStopsThePasteSoonNamin
                                       texts::kUnreadableReasonPrefix + reason), kDocument};
     };
     std::vector<Row> rows = {
-        {{p.File(L"empty.txt", "")}, {}, kDocument},
-        {{p.File(L"a.txt", first), p.File(L"b.txt", second)}, {}, kHead + asRead(first) + asRead(second) + kTail},
-        unreadable(p.files / L"gone.txt", texts::kReasonNotFound), // listed, then deleted
+        {{p.File(L"a.txt", first), p.File(L"b.txt", second)}, {}, kHead + asRead + kTail},
         unreadable(locked, texts::kReasonLocked),
         unreadable(p.files.Path(), texts::kReasonIsFolder),
-        unreadable(p.File(L"binary.txt", std::string("ab\0cd", 5)), texts::kReasonContainsNul),
         unreadable(zeros, texts::kReasonContainsNul), // told at its first NUL, not after reading it all
         unreadable(pipeName, texts::kReasonNotRegular),
     };
@@ -253,7 +213,7 @@ TEST(ReliabilityFiles, EachFileArrivesAsTheSystemReadsItOrStopsThePasteSoonNamin
     for (const Row& row : rows) {
         SCOPED_TRACE(platform::ToAnsi(row.paths.back()));
         const int before = p.session.Form().PathCount();
-        EXPECT_LT(p.PasteOnly(row.paths), std::chrono::seconds(5));
+        EXPECT_LT(PasteOnly(p, row.paths), std::chrono::seconds(5));
         EXPECT_EQ(p.editor.Log().empty(), row.document == kDocument);
         EXPECT_EQ(p.editor.Document(), row.document);
         EXPECT_EQ(p.session.boxes, row.told);
@@ -287,6 +247,8 @@ TEST(ReliabilitySettings, AnySettingsFileIsReadSafelyOnlyAnExactOneCountsAndClos
         {"ones", "[Quillbay]\r\nPasteAndEnd=1\r\nchkTopmost= 1 \r\nMode=\"1\"\r\n", {1, 1, 1},
          "[Quillbay]\r\nPasteAndEnd=1\r\nchkTopmost=1\r\nMode=1\r\n"},
         {"near ones", "[Quillbay]\r\nPasteAndEnd=01\r\nchkTopmost=1.0\r\nMode=+1\r\n", {0, 0, 0}, offs},
+        {"minus ones", "[Quillbay]\r\nPasteAndEnd=-1\r\nchkTopmost=-1\r\nMode=-1\r\n", {0, 0, 0}, offs},
+        {"another section's", "[Other]\r\nPasteAndEnd=1\r\nchkTopmost=1\r\nMode=1\r\n", {0, 0, 0}, offs},
         {"words", "[Quillbay]\r\nPasteAndEnd=true\r\nchkTopmost=\x82\x50\r\nMode=\r\n", {0, 0, 0}, offs},
         {"more", "[Quillbay]\r\nPasteAndEnd=1;\r\nchkTopmost=11\r\nMode=2\r\n", {0, 0, 0}, offs},
         // A value is read up to 255 bytes: a cut run of ones is not a one.
@@ -308,6 +270,7 @@ TEST(ReliabilitySettings, AnySettingsFileIsReadSafelyOnlyAnExactOneCountsAndClos
                                         state(frmQuillbay::kChkTopmost, BM_GETCHECK),
                                         state(frmQuillbay::kCboMode, CB_GETCURSEL)}),
                   row.shown);
+        EXPECT_EQ((::GetWindowLongW(s.Window(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, row.shown[1] == 1);
         s.Form().Unload();
         EXPECT_FALSE(s.Form().Loaded());
         EXPECT_TRUE(s.boxes.empty());

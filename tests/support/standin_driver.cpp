@@ -64,8 +64,7 @@ StandIn::StandIn(StandInOptions options) : m_folder(MakeTempDir())
         const std::wstring exe = options.exePath.empty() ? StandInExePath() : options.exePath;
         const std::pair<const wchar_t*, std::wstring> values[] = {
             {L"--log", m_folder + L"\\log.txt"}, {L"--state", m_folder + L"\\state.bin"}, {L"--file", options.file},
-            {L"--text-file", options.textFile}, {L"--ini", options.ini}, {L"--tool", options.tool},
-            {L"--tool-caption", options.toolCaption}, {L"--pause-after-replace", options.pauseAfterReplace},
+            {L"--ini", options.ini}, {L"--tool", options.tool}, {L"--pause-after-replace", options.pauseAfterReplace},
             {L"--limit", options.limit ? std::to_wstring(*options.limit) : L""},
             {L"--exit-after", options.exitAfter ? std::to_wstring(*options.exitAfter) : L""},
             {L"--edit-mode", options.editMode ? std::to_wstring(options.editMode) : L""}};
@@ -78,7 +77,6 @@ StandIn::StandIn(StandInOptions options) : m_folder(MakeTempDir())
             if (!value.empty()) commandLine += std::wstring(L" ") + name + L" " + Quote(value);
         for (const auto& [name, given] : flags)
             if (given) commandLine += std::wstring(L" ") + name;
-        for (const std::wstring& arg : options.extraArgs) commandLine += L" " + Quote(arg);
 
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
@@ -243,7 +241,44 @@ void PumpMessages()
     }
 }
 
-::testing::AssertionResult SameMessages(const std::vector<std::string>& expected, const std::vector<std::string>& actual)
+HWND WaitForWindow(const wchar_t* className, DWORD pid, DWORD milliseconds)
+{
+    for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < milliseconds; ::Sleep(50)) {
+        for (HWND w = nullptr; (w = ::FindWindowExW(nullptr, w, className, nullptr));) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(w, &owner);
+            if ((pid ? owner == pid : owner != ::GetCurrentProcessId()) && ::IsWindowVisible(w)) return w;
+        }
+        PumpMessages();
+    }
+    return nullptr;
+}
+
+std::wstring TextOf(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        ::SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+}
+
+std::string AsciiText(std::size_t bytes, unsigned seed)
+{
+    std::string text(bytes, 'a');
+    for (std::size_t i = 0; i < bytes; ++i) text[i] = static_cast<char>('a' + (i * 7 + i / 26 + seed) % 26);
+    return text;
+}
+
+std::vector<long long> ReplacedBytes(const Messages& log)
+{
+    std::vector<long long> sizes;
+    for (const std::string& line : log)
+        if (const std::size_t at = line.find("EM_REPLACESEL 0 p bytes="); at != std::string::npos)
+            sizes.push_back(std::stoll(line.substr(line.find('=', at) + 1)));
+    return sizes;
+}
+
+::testing::AssertionResult SameMessages(const Messages& expected, const Messages& actual)
 {
     if (expected == actual) return ::testing::AssertionSuccess();
     std::size_t width = 8, first = 0;

@@ -10,6 +10,7 @@
 #include "platform/handles.h"
 #include "tools/standin/protocol.h"
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,13 +22,12 @@ inline constexpr WPARAM kToolCommand = standin::kToolCommand;
 
 // Every member has an initializer, so {.limit = 5} leaves the rest out without a warning.
 struct StandInOptions {
-    std::wstring file{}, textFile{}, ini{}, tool{}, toolCaption{}; // empty = not given
+    std::wstring file{}, ini{}, tool{}; // empty = not given
     bool noFileEdit = false, noExeName = false, noIniFile = false, readOnly = false, ownedPopup = false;
     std::optional<int> limit{}, exitAfter{};
     int editMode = 0;
     std::wstring pauseAfterReplace{}; // --pause-after-replace: events' base name
     std::wstring exePath{}; // default: StandInPad.exe beside the running test exe
-    std::vector<std::wstring> extraArgs{};
 };
 
 // One stand-in process. Its log and state files live in a temporary folder of
@@ -45,7 +45,6 @@ public:
     HWND Main() const noexcept { return m_main; }
     HWND EditControl() const noexcept { return m_edit; } // found once at start, not through 0x8192
     DWORD ProcessId() const noexcept { return m_processId; }
-    HANDLE Process() const noexcept { return m_process.get(); }
 
     // SetForegroundWindow on the main window and a check; throws if it can't.
     void BringToFront();
@@ -122,8 +121,49 @@ private:
 // Handles the messages waiting in this thread's queue (a ForeignWindow's).
 void PumpMessages();
 
+// The visible window of the class that another process shows (pid 0: any
+// other), waited for while this thread's messages are handled; null if none.
+HWND WaitForWindow(const wchar_t* className, DWORD pid = 0, DWORD milliseconds = 15000);
+// By WM_GETTEXT: GetWindowText gives a control of another process only its caption.
+std::wstring TextOf(HWND window);
+
+// Single-byte characters in no repeating pattern: a piece sent twice or misplaced shows.
+std::string AsciiText(std::size_t bytes, unsigned seed = 0);
+
+// The stand-in's log lines as messages to expect.
+using Messages = std::vector<std::string>;
+
 // Compares two message sequences; a failure shows both side by side, the first difference marked.
-::testing::AssertionResult SameMessages(const std::vector<std::string>& expected,
-                                        const std::vector<std::string>& actual);
+::testing::AssertionResult SameMessages(const Messages& expected, const Messages& actual);
+
+// Every bridge step first asks the main window for its editing control.
+inline const std::string kHandle = "main MSG_8192 0 p";
+
+inline Messages Step(const std::string& toEditControl) { return {kHandle, "edit " + toEditControl}; }
+inline Messages SelSetStep(long long start, long long end)
+{
+    return Step("EM_SETSEL " + std::to_string(start) + " " + std::to_string(end));
+}
+inline Messages SelectAllStep() { return SelSetStep(0, -1); }
+inline Messages LengthStep() { return Step("WM_GETTEXTLENGTH 0 0"); }
+inline Messages SelStartStep() { return Step("EM_GETSEL p 0"); }
+inline Messages SelLengthStep() { return Step("EM_GETSEL p p"); }
+inline Messages ReplaceStep(long long bytes) { return Step("EM_REPLACESEL 0 p bytes=" + std::to_string(bytes)); }
+inline Messages UndoStep() { return Step("EM_UNDO 0 0"); }
+// The WM_GETTEXT itself goes to the handle asked for at the start of the read.
+inline std::string GetTextLine(long long wParam, long long returned)
+{
+    return "edit WM_GETTEXT " + std::to_string(wParam) + " p ret=" + std::to_string(returned);
+}
+
+inline Messages Join(std::initializer_list<Messages> parts)
+{
+    Messages all;
+    for (const Messages& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// The sizes of the EM_REPLACESEL in a log, in order.
+std::vector<long long> ReplacedBytes(const Messages& log);
 
 } // namespace testsupport

@@ -119,8 +119,9 @@ TEST_F(EndToEnd, TheSelectedFilesArePastedInListOrderAtTheCursorAndAtTheEndAndDr
     EXPECT_TRUE(SameMessages(apptest::PasteAtEndMessages(22, 11), PasteAndCollectLog(editor, run, 8)));
     EXPECT_EQ(editor.Document(), "head\r\n" + aiu + aiu + "tailxyz\r\n" + aiu);
     EXPECT_EQ(run.Entries(), 3u); // the window stays, with its list
+    run.Post(frmQuillbay::kChkTopmost);
     run.Close();
-    EXPECT_EQ(Settings(), "[Quillbay]\r\nPasteAndEnd=0\r\nchkTopmost=0\r\nMode=1\r\n");
+    EXPECT_EQ(Settings(), "[Quillbay]\r\nPasteAndEnd=0\r\nchkTopmost=1\r\nMode=1\r\n");
 }
 
 TEST_F(EndToEnd, TheEditorWhoseToolsMenuStartedQuillbayGetsThePasteWhicheverEditorIsInFront)

@@ -146,6 +146,7 @@ TEST(ReliabilityEditor, APasteEndsAsAskedOrAsItWasIsToldWhenNotWholeAndOnlyThenK
         const std::string last = log.empty() ? "" : log.back() + " after " + std::to_string(testsupport::ReplacedBytes(log).size());
         EXPECT_TRUE(!endsAt || last == "edit EM_REPLACESEL 0 p after " + std::to_string(endsAt - 1)) << last;
         if (gone) continue;
+        EXPECT_TRUE(row.size > 0 || p.editor.Log().empty()) << "nothing to paste, yet the editor was asked";
         EXPECT_EQ(p.editor.Document(), document);
         // Every piece goes once: the delivery ends however the editor answers.
         EXPECT_EQ(testsupport::ReplacedBytes(p.editor.Log()), pieces);

@@ -91,6 +91,9 @@ std::unique_ptr<clsKestTeraPad> clsKestTeraPad::FileNew()
         if (platform::WaitForExit(started.process.get(), kPollMs)) break;
         main = GetProcessTopWindow(started.id);
     }
+    // Another process can find the main window while it is still being made,
+    // before its children: bind once its thread answers from its loop.
+    if (IsTeraPadWindow(main)) platform::WaitUntilAnswering(main, kNewEditorWindowWaitMs);
     std::unique_ptr<clsKestTeraPad> editor(new clsKestTeraPad(ForegroundOnly{}));
     editor->hwnd(main);
     return editor;

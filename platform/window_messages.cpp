@@ -21,6 +21,12 @@ LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
     return ::SendMessageA(hwnd, message, wParam, lParam);
 }
 
+bool WaitUntilAnswering(HWND hwnd, DWORD timeoutMs) noexcept
+{
+    DWORD_PTR answer = 0;
+    return ::SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &answer) != 0;
+}
+
 HWND TopWindow(HWND parent) noexcept { return ::GetTopWindow(parent); }
 HWND NextWindow(HWND hwnd, UINT command) noexcept { return ::GetWindow(hwnd, command); }
 

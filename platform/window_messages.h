@@ -14,6 +14,10 @@ HWND ForegroundWindow() noexcept;
 std::string ClassNameBuffer(HWND hwnd, int bufferChars);
 HWND FindChild(HWND parent, const char* className) noexcept;
 LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+// Waits at most timeoutMs for the window's thread to answer a message from
+// its message loop, which it does only once the work in hand, such as making
+// the window's children, is done. False when it did not answer in time.
+bool WaitUntilAnswering(HWND hwnd, DWORD timeoutMs) noexcept;
 HWND TopWindow(HWND parent) noexcept;
 HWND NextWindow(HWND hwnd, UINT command) noexcept;
 DWORD WindowProcessId(HWND hwnd) noexcept;

@@ -18,6 +18,8 @@ namespace standin {
 
 namespace {
 
+constexpr DWORD kLateChildrenMs = 500;
+
 std::wstring FolderOf(const std::wstring& path)
 {
     const std::size_t slash = path.find_last_of(L"\\/");
@@ -196,6 +198,11 @@ LRESULT MainWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT MainWindow::OnCreate()
 {
+    // An editor that starts slowly makes its children slowly too: another
+    // process can find its main window before them, as a form that makes its
+    // controls one by one allows.
+    wchar_t late[16] = {};
+    if (::GetEnvironmentVariableW(L"STANDINPAD_LATE_WINDOW_MS", late, 16)) ::Sleep(kLateChildrenMs);
     CreateChildren();
     m_memo = std::make_unique<Memo>(Handle(), m_state, m_log);
     return 0;

@@ -77,6 +77,13 @@ TEST_F(ShownWindow, TabWalksTheDesignedOrderAccessKeysReachTheirControlsAndEnter
     Press(s, WM_SYSCHAR, L'e');
     EXPECT_EQ(::SendMessageW(s.Control(F::kChkPasteAndEnd), BM_GETCHECK, 0, 0), BST_CHECKED);
     s.Check(F::kChkPasteAndEnd, false);
+    // Away and back, as the system says it: the focus returns to the control
+    // that had it, not to the window or the list.
+    ::SetFocus(s.Control(F::kCboMode));
+    ::SendMessageW(s.Window(), WM_ACTIVATE, WA_INACTIVE, 0);
+    ::SetFocus(s.Window());
+    ::SendMessageW(s.Window(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(::GetFocus(), s.Control(F::kCboMode));
 
     shown->editor.SetDocument("");
     s.Drop({shown->File(L"a.txt", "a"), shown->File(L"b.txt", "b"), shown->File(L"c.txt", "c")});

@@ -40,16 +40,19 @@ public:
     // Each receiver owns and frees a copy of its own.
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override
     {
-        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+        if (const HRESULT can = QueryGetData(format); can != S_OK) return can;
         *medium = {TYMED_HGLOBAL, {}, nullptr};
         medium->hGlobal = ::GlobalAlloc(GMEM_MOVEABLE, m_bytes.size());
         std::memcpy(::GlobalLock(medium->hGlobal), m_bytes.data(), m_bytes.size());
         ::GlobalUnlock(medium->hGlobal);
         return S_OK;
     }
+    // As strict as the system's own data objects: content of the whole data only.
     HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override
     {
-        return format && format->cfFormat == m_format && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
+        if (!format || format->cfFormat != m_format || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
+        if (format->dwAspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+        return format->lindex == -1 ? S_OK : DV_E_LINDEX;
     }
     // A target in another process asks for the formats through this.
     HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override

@@ -8,7 +8,6 @@
 #include "settings/ini_access.h"
 
 #include "platform/code_page.h"
-#include "platform/file_access.h"
 #include "platform/programs.h"
 #include "platform/window_messages.h"
 

@@ -179,6 +179,43 @@ TEST(DropWindowList, AFullListIgnoresTheRestOfADrop)
     EXPECT_EQ(s.Form().Paths().back(), L"C:\\last.txt");
 }
 
+// A list box out of room (a 9x list box has 64 KB for its strings) answers
+// LB_ERRSPACE: what went in stays, selected, the list paints again, and one
+// box says what failed.
+struct ListOutOfRoom {
+    static inline WNDPROC original = nullptr;
+    static inline LRESULT room = 0;
+    static inline std::vector<WPARAM> redraws;
+    static LRESULT CALLBACK Procedure(HWND list, UINT message, WPARAM w, LPARAM l)
+    {
+        if (message == WM_SETREDRAW) redraws.push_back(w);
+        if (message == LB_ADDSTRING && ::CallWindowProcW(original, list, LB_GETCOUNT, 0, 0) >= room) return LB_ERRSPACE;
+        return ::CallWindowProcW(original, list, message, w, l);
+    }
+};
+
+TEST(DropWindowList, AListOutOfRoomKeepsWhatWentInSelectedAndRepaintedAndSaysSo)
+{
+    FormSession s;
+    s.Drop({kA});
+    s.SelectOnly({});
+    s.SetCaret(0);
+    ListOutOfRoom::room = 3;
+    ListOutOfRoom::original = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(s.List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListOutOfRoom::Procedure)));
+    IDataObject* data = apptest::DataObject::Files({kB, kC, L"C:\d\D.txt"});
+    DWORD effect = DROPEFFECT_COPY;
+    EXPECT_EQ(s.Form().DropTarget()->Drop(data, 0, POINTL{}, &effect), E_UNEXPECTED);
+    data->Release();
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    ExpectList(s, kABC);
+    EXPECT_EQ(s.SelectedEntries(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(s.Caret(), 0);
+    EXPECT_EQ(ListOutOfRoom::redraws, (std::vector<WPARAM>{FALSE, TRUE}));
+    const std::wstring expected = std::wstring(texts::kUnexpectedError) + L"LB_ADDSTRING failed with error 8";
+    EXPECT_EQ(s.boxes, (std::vector<apptest::ShownBox>{{expected, texts::kTitle, MB_OK | MB_ICONERROR}}));
+}
+
 TEST(DropWindowLook, CaptionsStylesTheModeListsTwoItemsTheJapaneseFontAndTopmostInPlace)
 {
     FormSession s;

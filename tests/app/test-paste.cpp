@@ -76,7 +76,7 @@ TEST(PasteCollect, JoinsTheSelectedFilesInListOrderAndNamesEveryFileThatCannotBe
             selected.push_back(file.selected);
         }
         const paste::Collected got = paste::Collect(paths, selected, row.autoEncoding);
-        if (row.text) EXPECT_EQ(got.text, *row.text);
+        if (row.text) { EXPECT_EQ(got.text, *row.text); }
         std::vector<paste::UnpastableFile> expected;
         for (const auto& [index, why] : row.unpastable) expected.push_back({paths[index], why});
         EXPECT_EQ(got.unpastable, expected);

@@ -94,7 +94,7 @@ TEST(UnicodeToAnsi, TablesOfWellAndIllFormedBytesAsConvertedAndScanned)
         EXPECT_EQ(std::tie(got.ansi, got.unrepresentable, got.firstUnrepresentable),
                   std::tie(row.ansi, row.unrepresentable, row.first));
         const platform::Utf8Shape shape = platform::ScanUtf8(row.bytes);
-        if (row.shape >= 0) EXPECT_EQ(shape.wellFormed ? 1 + shape.multiByte : 0, row.shape);
+        if (row.shape >= 0) { EXPECT_EQ(shape.wellFormed ? 1 + shape.multiByte : 0, row.shape); }
     }
 }
 

@@ -203,7 +203,7 @@ TEST(DropWindowList, AListOutOfRoomKeepsWhatWentInSelectedAndRepaintedAndSaysSo)
     ListOutOfRoom::room = 3;
     ListOutOfRoom::original = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(s.List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListOutOfRoom::Procedure)));
-    IDataObject* data = apptest::DataObject::Files({kB, kC, L"C:\d\D.txt"});
+    IDataObject* data = apptest::DataObject::Files({kB, kC, L"C:\\d\\D.txt"});
     DWORD effect = DROPEFFECT_COPY;
     EXPECT_EQ(s.Form().DropTarget()->Drop(data, 0, POINTL{}, &effect), E_UNEXPECTED);
     data->Release();

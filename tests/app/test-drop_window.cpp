@@ -179,9 +179,8 @@ TEST(DropWindowList, AFullListIgnoresTheRestOfADrop)
     EXPECT_EQ(s.Form().Paths().back(), L"C:\\last.txt");
 }
 
-// A list box out of room (a 9x list box has 64 KB for its strings) answers
-// LB_ERRSPACE: what went in stays, selected, the list paints again, and one
-// box says what failed.
+// A list box short of memory answers LB_ERRSPACE: what went in stays,
+// selected, the list paints again, and one box says what failed.
 struct ListOutOfRoom {
     static inline WNDPROC original = nullptr;
     static inline LRESULT room = 0;

@@ -136,7 +136,7 @@ std::wstring clsKestTeraPad::GetWindowsName()
 
 bool RunsOnNtFamily()
 {
-    return IsNtFamilyName(SystemWindowsName());
+    return platform::IsNtFamily();
 }
 
 bool clsKestTeraPad::IsNtFamily() const

@@ -15,4 +15,10 @@ std::optional<OSVERSIONINFOA> OsVersion(DWORD recordSize = sizeof(OSVERSIONINFOA
 // cannot say this.
 bool RunsUnderWine() noexcept;
 
+// Whether this is Windows of the NT family (NT, 2000, XP and later) rather
+// than of 95, 98 and Me, whose W functions are mostly stubs that fail. Asked
+// once; a version record that cannot be had counts as 9x, whose paths work
+// on every Windows.
+bool IsNtFamily() noexcept;
+
 } // namespace platform

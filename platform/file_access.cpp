@@ -1,10 +1,13 @@
 #include "platform/file_access.h"
 
+#include "platform/code_page.h"
 #include "platform/handles.h"
+#include "platform/system_version.h"
 
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace platform {
@@ -35,6 +38,16 @@ FileReadError::Reason ReasonFor(DWORD code) noexcept
     }
 }
 
+// The path in the ANSI code page, for the A calls of 95, 98 and Me; empty
+// when the code page cannot write it, since a name written with substitutes
+// would open another file, or none.
+std::optional<std::string> ExactAnsiPath(const std::wstring& path)
+{
+    std::string ansi = ToAnsi(path);
+    if (FromAnsi(ansi) != path) return std::nullopt;
+    return ansi;
+}
+
 } // namespace
 
 std::string ReadWholeFile(const std::wstring& path, const std::function<void(std::string_view part)>& inspect)
@@ -43,12 +56,22 @@ std::string ReadWholeFile(const std::wstring& path, const std::function<void(std
     // No file system names a file with a longer path, and handing millions
     // of characters to the system only costs time.
     if (path.size() > kMaxPathChars) throw FileReadError(path, Reason::NotFound, ERROR_FILENAME_EXCED_RANGE);
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    const bool wide = IsNtFamily();
+    std::optional<std::string> ansiPath;
+    if (!wide) {
+        // On 9x such a file cannot be reached by any name this program has.
+        ansiPath = ExactAnsiPath(path);
+        if (!ansiPath) throw FileReadError(path, Reason::NotFound, ERROR_INVALID_NAME);
+    }
+    const DWORD attributes = wide ? ::GetFileAttributesW(path.c_str()) : ::GetFileAttributesA(ansiPath->c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw FileReadError(path, Reason::IsFolder, ERROR_ACCESS_DENIED);
 
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    UniqueFile file(wide ? ::CreateFileW(path.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
+                         : ::CreateFileA(ansiPath->c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         const DWORD code = ::GetLastError();
         throw FileReadError(path, ReasonFor(code), code);
@@ -56,12 +79,16 @@ std::string ReadWholeFile(const std::wstring& path, const std::function<void(std
     // A device or a pipe opens like a file and reports a size of 0: Wine
     // answers FILE_TYPE_CHAR for \dev\zero and FILE_TYPE_PIPE for a FIFO.
     if (::GetFileType(file.get()) != FILE_TYPE_DISK) throw FileReadError(path, Reason::NotRegular, ERROR_BAD_FILE_TYPE);
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.get(), &size)) {
+    // GetFileSize with its high word, which every Windows has (GetFileSizeEx
+    // came with 2000): all ones in the low word is a size, or a failure.
+    DWORD high = 0;
+    const DWORD low = ::GetFileSize(file.get(), &high);
+    if (low == INVALID_FILE_SIZE) {
         const DWORD code = ::GetLastError();
-        throw FileReadError(path, Reason::ReadFailed, code);
+        if (code != NO_ERROR) throw FileReadError(path, Reason::ReadFailed, code);
     }
-    if (static_cast<std::uint64_t>(size.QuadPart) > kMaxReadableFile)
+    const std::uint64_t size = static_cast<std::uint64_t>(high) << 32 | low;
+    if (size > kMaxReadableFile)
         throw FileReadError(path, Reason::TooLarge, ERROR_FILE_TOO_LARGE);
 
     const auto readInto = [&](char* buffer, std::size_t count) {
@@ -75,7 +102,7 @@ std::string ReadWholeFile(const std::wstring& path, const std::function<void(std
     // In parts, each shown to the caller as it arrives, so that a file that
     // cannot be pasted is known by its first part rather than after reading
     // two gigabytes; the whole size is taken only after the first part.
-    const std::size_t total = static_cast<std::size_t>(size.QuadPart);
+    const std::size_t total = static_cast<std::size_t>(size);
     std::string bytes(std::min(total, kReadPart), '\0');
     std::size_t done = 0;
     while (done < total) {

@@ -1,5 +1,7 @@
 #include "platform/programs.h"
 
+#include "platform/code_page.h"
+#include "platform/system_version.h"
 #include "platform/win32_error.h"
 
 #include <tlhelp32.h>
@@ -8,18 +10,27 @@ namespace platform {
 
 StartedProcess StartProgram(const std::wstring& path, int showCommand)
 {
-    if (path.empty()) ThrowError("CreateProcessW", ERROR_FILE_NOT_FOUND);
+    const bool wide = IsNtFamily();
+    const char* const call = wide ? "CreateProcessW" : "CreateProcessA";
+    if (path.empty()) ThrowError(call, ERROR_FILE_NOT_FOUND);
     // The module name goes in lpApplicationName as well, so a path with blanks
     // can never be split into a shorter program and arguments.
-    std::wstring commandLine = L"\"" + path + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(showCommand);
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info))
-        ThrowLastError("CreateProcessW");
+    const auto start = [&](auto startup, const auto& module, auto commandLine, auto create) {
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = static_cast<WORD>(showCommand);
+        if (!create(module.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            ThrowLastError(call);
+    };
+    if (wide) {
+        start(STARTUPINFOW{}, path, L"\"" + path + L"\"", ::CreateProcessW);
+    } else {
+        const std::string ansi = ToAnsi(path);
+        // A name the code page cannot write names no program on 9x.
+        if (FromAnsi(ansi) != path) ThrowError(call, ERROR_FILE_NOT_FOUND);
+        start(STARTUPINFOA{}, ansi, "\"" + ansi + "\"", ::CreateProcessA);
+    }
     UniqueThread thread(info.hThread);
     StartedProcess started;
     started.process.reset(info.hProcess);
@@ -46,18 +57,48 @@ std::optional<ULONGLONG> CreationTime(HANDLE process) noexcept
     return ULARGE_INTEGER{{created.dwLowDateTime, created.dwHighDateTime}}.QuadPart;
 }
 
+// The process snapshot functions, looked up rather than imported: NT 4.0
+// has none of them, and a program that imported them would not start there.
+struct ToolHelp {
+    using Snapshot = HANDLE(WINAPI*)(DWORD, DWORD);
+    using Walk = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32*);
+    Snapshot snapshot = nullptr;
+    Walk first = nullptr, next = nullptr;
+};
+
+std::optional<ToolHelp> FindToolHelp() noexcept
+{
+    const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    if (!kernel) return std::nullopt;
+    ToolHelp found;
+    found.snapshot = reinterpret_cast<ToolHelp::Snapshot>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "CreateToolhelp32Snapshot")));
+    // The A forms: only process numbers are read, and 95 has no W forms.
+    found.first = reinterpret_cast<ToolHelp::Walk>(reinterpret_cast<void*>(::GetProcAddress(kernel, "Process32First")));
+    found.next = reinterpret_cast<ToolHelp::Walk>(reinterpret_cast<void*>(::GetProcAddress(kernel, "Process32Next")));
+    if (!found.snapshot || !found.first || !found.next) return std::nullopt;
+    return found;
+}
+
 } // namespace
 
 std::optional<DWORD> ParentProcessId()
 {
+    // 95, 98 and Me cannot say when a process started (GetProcessTimes fails
+    // there), so a parent's number that the system has since given to a
+    // newer process cannot be told from the parent: no parent is named, and
+    // the editor in front is taken, as when started any other way.
+    if (!IsNtFamily()) return std::nullopt;
+    const std::optional<ToolHelp> toolHelp = FindToolHelp();
+    if (!toolHelp) return std::nullopt;
     const DWORD self = ::GetCurrentProcessId();
     DWORD parent = 0;
     {
-        const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        const UniqueFile snapshot(toolHelp->snapshot(TH32CS_SNAPPROCESS, 0));
         if (!snapshot) return std::nullopt;
-        PROCESSENTRY32W entry{};
+        PROCESSENTRY32 entry{};
         entry.dwSize = sizeof entry;
-        for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+        for (BOOL more = toolHelp->first(snapshot.get(), &entry); more; more = toolHelp->next(snapshot.get(), &entry)) {
             if (entry.th32ProcessID == self) {
                 parent = entry.th32ParentProcessID;
                 break;
@@ -78,18 +119,31 @@ std::optional<DWORD> ParentProcessId()
     return parent;
 }
 
-std::wstring ExecutablePath()
+namespace {
+
+// A buffer that the name filled to the last character may have been cut:
+// try again with twice the room.
+template <typename Text, typename Get>
+Text ModulePath(Get get, const char* call)
 {
-    std::wstring buffer(MAX_PATH, L'\0');
+    Text buffer(MAX_PATH, typename Text::value_type{});
     for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) ThrowLastError("GetModuleFileNameW");
+        const DWORD length = get(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) ThrowLastError(call);
         if (length < buffer.size()) {
             buffer.resize(length);
             return buffer;
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+} // namespace
+
+std::wstring ExecutablePath()
+{
+    if (IsNtFamily()) return ModulePath<std::wstring>(::GetModuleFileNameW, "GetModuleFileNameW");
+    return FromAnsi(ModulePath<std::string>(::GetModuleFileNameA, "GetModuleFileNameA"));
 }
 
 std::wstring ExecutableFolder()

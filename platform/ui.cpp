@@ -1,14 +1,38 @@
 #include "platform/ui.h"
 
+#include "platform/code_page.h"
+#include "platform/system_version.h"
 #include "platform/win32_error.h"
 
 #include <commctrl.h>
 
+// Every call that carries text, and every call on the program's own windows,
+// takes its W form on the NT family and its A form on 95, 98 and Me, where
+// the W forms are stubs that fail. A window made by the A functions is an
+// ANSI window, so its messages, its procedure and its subclass go the A way
+// too. Text crosses in the ANSI code page there, which is all 9x has.
+
 namespace platform {
+
+namespace {
+
+// A string that may throw while being converted is converted before a
+// noexcept function needs it.
+std::string AnsiOrEmpty(const std::wstring& text) noexcept
+{
+    try {
+        return ToAnsi(text);
+    } catch (...) {
+        return {};
+    }
+}
+
+} // namespace
 
 int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT style) noexcept
 {
-    return ::MessageBoxW(owner, text.c_str(), title.c_str(), style);
+    if (IsNtFamily()) return ::MessageBoxW(owner, text.c_str(), title.c_str(), style);
+    return ::MessageBoxA(owner, AnsiOrEmpty(text).c_str(), AnsiOrEmpty(title).c_str(), style);
 }
 
 } // namespace platform
@@ -19,7 +43,26 @@ namespace {
 
 HINSTANCE ThisModule() noexcept
 {
-    return ::GetModuleHandleW(nullptr);
+    return ::GetModuleHandleA(nullptr);
+}
+
+// For messages to the program's own windows and controls.
+LRESULT SendTo(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    return IsNtFamily() ? ::SendMessageW(hwnd, message, wParam, lParam) : ::SendMessageA(hwnd, message, wParam, lParam);
+}
+
+// A message whose lParam is a string for the control to copy.
+LRESULT SendText(HWND hwnd, UINT message, WPARAM wParam, const std::wstring& text)
+{
+    if (IsNtFamily()) return ::SendMessageW(hwnd, message, wParam, reinterpret_cast<LPARAM>(text.c_str()));
+    const std::string ansi = ToAnsi(text);
+    return ::SendMessageA(hwnd, message, wParam, reinterpret_cast<LPARAM>(ansi.c_str()));
+}
+
+LONG_PTR SetWindowValue(HWND hwnd, int index, LONG_PTR value) noexcept
+{
+    return IsNtFamily() ? ::SetWindowLongPtrW(hwnd, index, value) : ::SetWindowLongPtrA(hwnd, index, value);
 }
 
 } // namespace
@@ -41,30 +84,69 @@ int TwipsToPixels(int twips, int dpi) noexcept
 
 // --- windows --------------------------------------------------------------------
 
-void RegisterWindowClass(const wchar_t* className, WNDPROC procedure, int iconId)
+namespace {
+
+template <typename WindowClass>
+void FillClass(WindowClass& wc, WNDPROC procedure, int iconId)
 {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (::GetClassInfoExW(ThisModule(), className, &existing)) return;
-
-    // The common controls 6 of the manifest need the library's classes registered.
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&controls);
-
-    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = procedure;
     wc.hInstance = ThisModule();
-    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = className;
     // Shared icons (LR_SHARED) belong to the system; no one destroys them.
-    wc.hIcon = static_cast<HICON>(::LoadImageW(ThisModule(), MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+    wc.hIcon = static_cast<HICON>(::LoadImageA(ThisModule(), MAKEINTRESOURCEA(iconId), IMAGE_ICON,
                                                ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_SHARED));
-    wc.hIconSm = static_cast<HICON>(::LoadImageW(ThisModule(), MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+    wc.hIconSm = static_cast<HICON>(::LoadImageA(ThisModule(), MAKEINTRESOURCEA(iconId), IMAGE_ICON,
                                                  ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
                                                  LR_SHARED));
-    if (!::RegisterClassExW(&wc)) ThrowLastError("RegisterClassExW");
+}
+
+HWND CreateAnyWindow(DWORD exStyle, const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, void* param)
+{
+    HWND hwnd = nullptr;
+    if (IsNtFamily()) {
+        hwnd = ::CreateWindowExW(exStyle, className, text.c_str(), style, x, y, width, height, parent, menu,
+                                 ThisModule(), param);
+        if (!hwnd) ThrowLastError("CreateWindowExW");
+    } else {
+        hwnd = ::CreateWindowExA(exStyle, ToAnsi(className).c_str(), ToAnsi(text).c_str(), style, x, y, width, height,
+                                 parent, menu, ThisModule(), param);
+        if (!hwnd) ThrowLastError("CreateWindowExA");
+    }
+    return hwnd;
+}
+
+} // namespace
+
+void RegisterWindowClass(const wchar_t* className, WNDPROC procedure, int iconId)
+{
+    // The common controls 6 of the manifest need the library's classes registered.
+    const auto initCommonControls = [] {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+        ::InitCommonControlsEx(&controls);
+    };
+    if (IsNtFamily()) {
+        WNDCLASSEXW existing{};
+        existing.cbSize = sizeof existing;
+        if (::GetClassInfoExW(ThisModule(), className, &existing)) return;
+        initCommonControls();
+        WNDCLASSEXW wc{};
+        FillClass(wc, procedure, iconId);
+        wc.lpszClassName = className;
+        if (!::RegisterClassExW(&wc)) ThrowLastError("RegisterClassExW");
+        return;
+    }
+    const std::string ansiName = ToAnsi(className);
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (::GetClassInfoExA(ThisModule(), ansiName.c_str(), &existing)) return;
+    initCommonControls();
+    WNDCLASSEXA wc{};
+    FillClass(wc, procedure, iconId);
+    wc.lpszClassName = ansiName.c_str();
+    if (!::RegisterClassExA(&wc)) ThrowLastError("RegisterClassExA");
 }
 
 UniqueWindow CreateTopLevel(const wchar_t* className, const std::wstring& caption, DWORD style, int clientWidth,
@@ -72,43 +154,42 @@ UniqueWindow CreateTopLevel(const wchar_t* className, const std::wstring& captio
 {
     RECT frame{0, 0, clientWidth, clientHeight};
     if (!::AdjustWindowRectEx(&frame, style, FALSE, 0)) ThrowLastError("AdjustWindowRectEx");
-    UniqueWindow window(::CreateWindowExW(0, className, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                          ThisModule(), param));
-    if (!window) ThrowLastError("CreateWindowExW");
-    return window;
+    return UniqueWindow(CreateAnyWindow(0, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, param));
 }
 
 HWND CreateControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, DWORD exStyle,
                    const Rect& rect, int id, HFONT font)
 {
-    HWND control = ::CreateWindowExW(exStyle, className, text.c_str(), style | WS_CHILD | WS_VISIBLE, rect.left, rect.top,
-                                     rect.width, rect.height, parent,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
-    if (!control) ThrowLastError("CreateWindowExW");
-    if (font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    HWND control = CreateAnyWindow(exStyle, className, text, style | WS_CHILD | WS_VISIBLE, rect.left, rect.top,
+                                   rect.width, rect.height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr);
+    if (font) SendTo(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
 }
 
 void StoreCreateParam(HWND hwnd, LPARAM nccreateLParam) noexcept
 {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(nccreateLParam);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    // lpCreateParams leads both forms of the record.
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(nccreateLParam);
+    SetWindowValue(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
 }
 
 void* StoredParam(HWND hwnd) noexcept
 {
-    return reinterpret_cast<void*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return reinterpret_cast<void*>(IsNtFamily() ? ::GetWindowLongPtrW(hwnd, GWLP_USERDATA)
+                                                : ::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
 void ForgetParam(HWND hwnd) noexcept
 {
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    SetWindowValue(hwnd, GWLP_USERDATA, 0);
 }
 
 LRESULT DefaultProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
-    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    return IsNtFamily() ? ::DefWindowProcW(hwnd, message, wParam, lParam)
+                        : ::DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 HWND Item(HWND parent, int id) noexcept
@@ -118,11 +199,18 @@ HWND Item(HWND parent, int id) noexcept
 
 std::wstring WindowText(HWND hwnd)
 {
-    const int length = ::GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
+    if (IsNtFamily()) {
+        const int length = ::GetWindowTextLengthW(hwnd);
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
+        text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+        return text;
+    }
+    const int length = ::GetWindowTextLengthA(hwnd);
+    std::string ansi(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = ::GetWindowTextA(hwnd, ansi.data(), length + 1);
+    ansi.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return FromAnsi(ansi);
 }
 
 void ShowNormal(HWND hwnd) noexcept
@@ -153,7 +241,7 @@ bool IsChildOf(HWND parent, HWND hwnd) noexcept
 
 void SetRedraw(HWND hwnd, bool redraw) noexcept
 {
-    ::SendMessageW(hwnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    SendTo(hwnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
     if (redraw) ::InvalidateRect(hwnd, nullptr, TRUE);
 }
 
@@ -161,10 +249,14 @@ namespace {
 
 void Dispatch(HWND dialogWindow, MSG& msg)
 {
+    const bool nt = IsNtFamily();
     // A window that is gone (the last one of the program) has no dialog keys.
-    if (dialogWindow && ::IsWindow(dialogWindow) && ::IsDialogMessageW(dialogWindow, &msg)) return;
+    if (dialogWindow && ::IsWindow(dialogWindow) &&
+        (nt ? ::IsDialogMessageW(dialogWindow, &msg) : ::IsDialogMessageA(dialogWindow, &msg)))
+        return;
     ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
+    if (nt) ::DispatchMessageW(&msg);
+    else ::DispatchMessageA(&msg);
 }
 
 } // namespace
@@ -173,9 +265,9 @@ int RunMessageLoop(HWND dialogWindow)
 {
     MSG msg{};
     for (;;) {
-        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        const BOOL got = IsNtFamily() ? ::GetMessageW(&msg, nullptr, 0, 0) : ::GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0) return static_cast<int>(msg.wParam);
-        if (got == -1) ThrowLastError("GetMessageW");
+        if (got == -1) ThrowLastError("GetMessage");
         Dispatch(dialogWindow, msg);
     }
 }
@@ -183,7 +275,7 @@ int RunMessageLoop(HWND dialogWindow)
 void PumpWaitingMessages(HWND dialogWindow)
 {
     MSG msg{};
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (IsNtFamily() ? ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) : ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // Not ours to swallow: whoever runs the loop below us should see it.
             ::PostQuitMessage(static_cast<int>(msg.wParam));
@@ -200,10 +292,15 @@ void PostQuit(int exitCode) noexcept
 
 UniqueFont CreateUiFont(const wchar_t* face, int points, int dpi)
 {
-    UniqueFont font(::CreateFontW(-::MulDiv(points, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                  SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_DONTCARE, face));
-    if (!font) ThrowLastError("CreateFontW");
+    const int height = -::MulDiv(points, dpi, 72);
+    constexpr DWORD kPitch = DEFAULT_PITCH | FF_DONTCARE;
+    UniqueFont font(IsNtFamily()
+                        ? ::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, kPitch, face)
+                        : ::CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, kPitch,
+                                        ToAnsi(face).c_str()));
+    if (!font) ThrowLastError("CreateFont");
     return font;
 }
 
@@ -213,66 +310,76 @@ namespace list {
 
 int Count(HWND list) noexcept
 {
-    const LRESULT count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+    const LRESULT count = SendTo(list, LB_GETCOUNT, 0, 0);
     return count > 0 ? static_cast<int>(count) : 0;
 }
 
 int Add(HWND list, const std::wstring& text)
 {
-    const LRESULT index = ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const LRESULT index = SendText(list, LB_ADDSTRING, 0, text);
     if (index < 0) ThrowError("LB_ADDSTRING", index == LB_ERRSPACE ? ERROR_NOT_ENOUGH_MEMORY : ERROR_INVALID_DATA);
     return static_cast<int>(index);
 }
 
 void Insert(HWND list, int index, const std::wstring& text)
 {
-    const LRESULT at = ::SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(index),
-                                      reinterpret_cast<LPARAM>(text.c_str()));
+    const LRESULT at = SendText(list, LB_INSERTSTRING, static_cast<WPARAM>(index), text);
     if (at < 0) ThrowError("LB_INSERTSTRING", at == LB_ERRSPACE ? ERROR_NOT_ENOUGH_MEMORY : ERROR_INVALID_DATA);
 }
 
 void Remove(HWND list, int index) noexcept
 {
-    ::SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    SendTo(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
 }
 
-std::wstring Text(HWND list, int index)
+namespace {
+
+// LB_GETTEXTLEN and LB_GETTEXT count in the characters of the form asked.
+template <typename Text>
+Text EntryText(HWND list, int index)
 {
-    const LRESULT length = ::SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    const LRESULT length = SendTo(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length < 0) ThrowError("LB_GETTEXTLEN", ERROR_INVALID_INDEX);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT copied =
-        ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    Text text(static_cast<std::size_t>(length) + 1, typename Text::value_type{});
+    const LRESULT copied = SendTo(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
     return text;
 }
 
+} // namespace
+
+std::wstring Text(HWND list, int index)
+{
+    if (IsNtFamily()) return EntryText<std::wstring>(list, index);
+    return FromAnsi(EntryText<std::string>(list, index));
+}
+
 bool Selected(HWND list, int index) noexcept
 {
-    return ::SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(index), 0) > 0;
+    return SendTo(list, LB_GETSEL, static_cast<WPARAM>(index), 0) > 0;
 }
 
 void Select(HWND list, int index, bool selected) noexcept
 {
-    ::SendMessageW(list, LB_SETSEL, selected ? TRUE : FALSE, static_cast<LPARAM>(index));
+    SendTo(list, LB_SETSEL, selected ? TRUE : FALSE, static_cast<LPARAM>(index));
 }
 
 void SelectRange(HWND list, int first, int last) noexcept
 {
-    ::SendMessageW(list, LB_SELITEMRANGEEX, static_cast<WPARAM>(first), static_cast<LPARAM>(last));
+    SendTo(list, LB_SELITEMRANGEEX, static_cast<WPARAM>(first), static_cast<LPARAM>(last));
 }
 
 std::optional<int> Caret(HWND list) noexcept
 {
     const int count = Count(list);
-    const LRESULT caret = ::SendMessageW(list, LB_GETCARETINDEX, 0, 0);
+    const LRESULT caret = SendTo(list, LB_GETCARETINDEX, 0, 0);
     if (count == 0 || caret < 0 || caret >= count) return std::nullopt;
     return static_cast<int>(caret);
 }
 
 void SetCaret(HWND list, int index) noexcept
 {
-    ::SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(index), FALSE);
+    SendTo(list, LB_SETCARETINDEX, static_cast<WPARAM>(index), FALSE);
 }
 
 } // namespace list
@@ -281,20 +388,20 @@ namespace combo {
 
 void Add(HWND combo, const std::wstring& text)
 {
-    const LRESULT index = ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const LRESULT index = SendText(combo, CB_ADDSTRING, 0, text);
     if (index < 0) ThrowError("CB_ADDSTRING", ERROR_NOT_ENOUGH_MEMORY);
 }
 
 std::optional<int> Chosen(HWND combo) noexcept
 {
-    const LRESULT index = ::SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    const LRESULT index = SendTo(combo, CB_GETCURSEL, 0, 0);
     if (index < 0) return std::nullopt;
     return static_cast<int>(index);
 }
 
 void Choose(HWND combo, int index) noexcept
 {
-    ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendTo(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 void SetClosedHeight(HWND combo, int height) noexcept
@@ -314,7 +421,7 @@ void SetClosedHeight(HWND combo, int height) noexcept
     if (closedHeight() == height) return;
     int wanted = height - kFrame;
     for (int attempt = 0; attempt < 2 && wanted > 0; ++attempt) {
-        ::SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), static_cast<LPARAM>(wanted));
+        SendTo(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), static_cast<LPARAM>(wanted));
         const int off = height - closedHeight();
         if (off == 0) return;
         wanted += off;
@@ -327,12 +434,12 @@ namespace check {
 
 int Value(HWND box) noexcept
 {
-    return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+    return SendTo(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
 }
 
 void SetValue(HWND box, int value) noexcept
 {
-    ::SendMessageW(box, BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendTo(box, BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 } // namespace check
@@ -343,8 +450,10 @@ void AddCheckItem(HWND window, UINT id, const std::wstring& text)
 {
     HMENU menu = ::GetSystemMenu(window, FALSE);
     if (!menu) ThrowLastError("GetSystemMenu");
-    if (!::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr)) ThrowLastError("AppendMenuW");
-    if (!::AppendMenuW(menu, MF_STRING | MF_UNCHECKED, id, text.c_str())) ThrowLastError("AppendMenuW");
+    if (!::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr)) ThrowLastError("AppendMenuA");
+    const bool added = IsNtFamily() ? ::AppendMenuW(menu, MF_STRING | MF_UNCHECKED, id, text.c_str())
+                                    : ::AppendMenuA(menu, MF_STRING | MF_UNCHECKED, id, ToAnsi(text).c_str());
+    if (!added) ThrowLastError("AppendMenu");
 }
 
 bool Checked(HWND window, UINT id) noexcept
@@ -364,7 +473,14 @@ void SetChecked(HWND window, UINT id, bool checked) noexcept
 
 namespace {
 
-constexpr wchar_t kControlKeysProperty[] = L"Quillbay.ControlKeys";
+// An atom's name: the A and W forms name the same property.
+constexpr char kControlKeysProperty[] = "Quillbay.ControlKeys";
+
+LRESULT CallProcedure(WNDPROC procedure, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return IsNtFamily() ? ::CallWindowProcW(procedure, hwnd, message, wParam, lParam)
+                        : ::CallWindowProcA(procedure, hwnd, message, wParam, lParam);
+}
 
 } // namespace
 
@@ -380,13 +496,13 @@ ControlKeys::ControlKeys() noexcept = default;
 ControlKeys::ControlKeys(HWND control, Handler handler, Failed failed)
     : m_state(std::make_unique<State>(State{control, nullptr, std::move(handler), std::move(failed)}))
 {
-    if (!::SetPropW(control, kControlKeysProperty, m_state.get())) ThrowLastError("SetPropW");
+    if (!::SetPropA(control, kControlKeysProperty, m_state.get())) ThrowLastError("SetPropA");
     ::SetLastError(0);
-    const LONG_PTR original = ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure));
+    const LONG_PTR original = SetWindowValue(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure));
     if (!original && ::GetLastError()) {
         const DWORD code = ::GetLastError();
-        ::RemovePropW(control, kControlKeysProperty);
-        ThrowError("SetWindowLongPtrW", code);
+        ::RemovePropA(control, kControlKeysProperty);
+        ThrowError("SetWindowLongPtr", code);
     }
     m_state->original = reinterpret_cast<WNDPROC>(original);
 }
@@ -412,17 +528,17 @@ void ControlKeys::Reset() noexcept
     if (!m_state) return;
     HWND control = m_state->control;
     // Gone already when the control was destroyed first (WM_NCDESTROY).
-    if (control && ::GetPropW(control, kControlKeysProperty) == m_state.get()) {
-        ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_state->original));
-        ::RemovePropW(control, kControlKeysProperty);
+    if (control && ::GetPropA(control, kControlKeysProperty) == m_state.get()) {
+        SetWindowValue(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_state->original));
+        ::RemovePropA(control, kControlKeysProperty);
     }
     m_state.reset();
 }
 
 LRESULT CALLBACK ControlKeys::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* state = static_cast<State*>(::GetPropW(hwnd, kControlKeysProperty));
-    if (!state) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    auto* state = static_cast<State*>(::GetPropA(hwnd, kControlKeysProperty));
+    if (!state) return DefaultProcedure(hwnd, message, wParam, lParam);
     const WNDPROC original = state->original;
     if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && state->handler) {
         const auto tell = [state](const std::exception* error) noexcept {
@@ -448,16 +564,16 @@ LRESULT CALLBACK ControlKeys::Procedure(HWND hwnd, UINT message, WPARAM wParam, 
             // The system's own Alt tracking must still see a key pressed with
             // Alt, or letting go of Alt afterwards opens the window menu. The
             // default procedure does only that with it; the control is skipped.
-            if (message == WM_SYSKEYDOWN) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+            if (message == WM_SYSKEYDOWN) return DefaultProcedure(hwnd, message, wParam, lParam);
             return 0;
         }
     }
     if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-        ::RemovePropW(hwnd, kControlKeysProperty);
+        SetWindowValue(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        ::RemovePropA(hwnd, kControlKeysProperty);
         state->control = nullptr;
     }
-    return ::CallWindowProcW(original, hwnd, message, wParam, lParam);
+    return CallProcedure(original, hwnd, message, wParam, lParam);
 }
 
 } // namespace platform::ui

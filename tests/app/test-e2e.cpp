@@ -251,6 +251,90 @@ TEST_F(EndToEnd, TheRunningWindowKeepsItsDesignWithTheManifestsControls)
     run.Close();
 }
 
+// --- one whole use on each family ----------------------------------------------------------
+
+// The copy's name gives it its Windows version (the prefix's AppDefaults), so
+// the one executable runs its A path as Windows 98 and its W path as XP. The
+// relay test runs this use again with Wine's relay trace on and reads which
+// functions the executable called.
+class WholeUse : public ::testing::TestWithParam<const wchar_t*> {};
+
+std::wstring ListText(HWND list, int index)
+{
+    // A length asked across processes of an ANSI list may count bytes: the copy's count decides.
+    std::wstring text(static_cast<std::size_t>(::SendMessageW(list, LB_GETTEXTLEN, index, 0)) + 1, L'\0');
+    const LRESULT copied = ::SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+}
+
+// The message box of the process once it is up, its text, and the answer given.
+std::wstring Answer(const RunningQuillbay& run, WPARAM answer)
+{
+    HWND box = testsupport::WaitForWindow(L"#32770", run.pid, 30000);
+    if (!box) return L"(no box)";
+    EXPECT_EQ(TextOf(box), L"Quillbay");
+    const std::wstring text = TextOf(::GetDlgItem(box, 0xFFFF));
+    ::PostMessageW(box, WM_COMMAND, answer, 0);
+    for (int waited = 0; waited < 10000 && ::IsWindow(box); waited += 50) ::Sleep(50);
+    return text;
+}
+
+bool WaitForDocument(StandIn& editor, const std::string& document)
+{
+    for (int waited = 0; waited < 10000; waited += 50, ::Sleep(50))
+        if (editor.Document() == document) return true;
+    return false;
+}
+
+TEST_P(WholeUse, FromTheToolsMenuThroughDropsBoxesAndBothPastesToTheSavedSettings)
+{
+    TempDir folder, files;
+    const std::wstring name = GetParam();
+    StandIn editor(StandInOptions{.tool = apptest::CopyOfQuillbay(folder, name + L".exe")});
+    const std::wstring ansi = files / L"一つ目.txt", utf8 = files / L"utf8.txt", gone = files / L"gone.txt";
+    testsupport::WriteFileBytes(ansi, "\x82\xa0\r\n"); // あ
+    testsupport::WriteFileBytes(utf8, "\xEF\xBB\xBF" "a\xF0\x9F\x98\x80" "b"); // a, an emoji, b
+    editor.SetDocument("head\r\n");
+    editor.SetSelection(0, 0);
+    RunningQuillbay run(editor);
+    ASSERT_TRUE(run.window) << "Quillbay did not start from the Tools menu";
+    HWND list = run.Control(frmQuillbay::kLstFiles);
+
+    ASSERT_EQ(Drag(run, {ansi, gone}), static_cast<DWORD>(DROPEFFECT_COPY));
+    std::vector<std::wstring> listed;
+    for (std::size_t i = 0; i < run.Entries(); ++i) listed.push_back(ListText(list, static_cast<int>(i)));
+    EXPECT_EQ(listed, (std::vector<std::wstring>{L"一つ目.txt", L"gone.txt"}));
+    run.Post(frmQuillbay::kCmdExec);
+    const std::wstring unreadable = Answer(run, IDOK);
+    EXPECT_NE(unreadable.find(gone + L"\r\n" + texts::kUnreadableReasonPrefix + texts::kReasonNotFound), std::wstring::npos)
+        << platform::ToAnsi(unreadable);
+    EXPECT_EQ(editor.Document(), "head\r\n");
+
+    ::SendMessageW(list, LB_SETCARETINDEX, 1, FALSE);
+    run.Post(frmQuillbay::kCmdRemove);
+    ::PostMessageW(run.window, WM_SYSCOMMAND, frmQuillbay::kMnuAutoEncoding, 0);
+    ASSERT_EQ(Drag(run, {utf8}), static_cast<DWORD>(DROPEFFECT_COPY));
+    ASSERT_EQ(run.Entries(), 2u);
+    // At the cursor, once the user lets the emoji become the default characters.
+    run.Post(frmQuillbay::kCmdExec);
+    const std::wstring lossy = Answer(run, IDYES);
+    EXPECT_NE(lossy.find(texts::kLossyQuestion), std::wstring::npos) << platform::ToAnsi(lossy);
+    EXPECT_TRUE(WaitForDocument(editor, "\x82\xa0\r\na??bhead\r\n")) << editor.Document();
+
+    // At the end, the first file alone.
+    ::SendMessageW(list, LB_SETSEL, FALSE, 1);
+    ::SendMessageW(run.Control(frmQuillbay::kCboMode), CB_SETCURSEL, 1, 0);
+    run.Post(frmQuillbay::kCmdExec);
+    EXPECT_TRUE(WaitForDocument(editor, "\x82\xa0\r\na??bhead\r\n\x82\xa0\r\n")) << editor.Document();
+    run.Close();
+    EXPECT_EQ(testsupport::ReadFileBytes(folder / (name + L".ini")),
+              "[Quillbay]\r\nPasteAndEnd=0\r\nchkTopmost=0\r\nMode=1\r\nAutoEncoding=1\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, WholeUse, ::testing::Values(L"Quillbay_win98", L"Quillbay_winxp"),
+                         [](const auto& info) { return platform::ToAnsi(info.param).substr(9); });
+
 // --- the executable's resources ------------------------------------------------------------
 
 TEST(Executable, CarriesItsIconInTwoSizesAndTwoDepthsAndItsManifest)

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
@@ -299,6 +300,9 @@ TEST_P(WholeUse, FromTheToolsMenuThroughDropsBoxesAndBothPastesToTheSavedSetting
     editor.SetSelection(0, 0);
     RunningQuillbay run(editor);
     ASSERT_TRUE(run.window) << "Quillbay did not start from the Tools menu";
+    // The relay test finds the program's calls in the trace by this number.
+    std::printf("Quillbay process: %04lx\n", static_cast<unsigned long>(run.pid));
+    std::fflush(stdout);
     HWND list = run.Control(frmQuillbay::kLstFiles);
 
     ASSERT_EQ(Drag(run, {ansi, gone}), static_cast<DWORD>(DROPEFFECT_COPY));

@@ -197,8 +197,13 @@ TEST(ReliabilityFiles, EachFileArrivesAsTheSystemReadsItOrStopsThePasteSoonNamin
         return Row{{good, path}, Told(std::wstring(texts::kUnreadableHeader) + L"\r\n\r\n" + path + L"\r\n" +
                                       texts::kUnreadableReasonPrefix + reason), kDocument};
     };
+    // A name outside the code page: the NT family opens it by its 16-bit
+    // name; on 9x, where only the ANSI name exists, no such file can be opened.
+    const std::wstring emoji = p.File(L"\U0001F600.txt", "smile");
     std::vector<Row> rows = {
         {{p.File(L"a.txt", first), p.File(L"b.txt", second)}, {}, kHead + asRead + kTail},
+        platform::IsNtFamily() ? Row{{good, emoji}, {}, kHead + "goodsmile" + kTail}
+                               : unreadable(emoji, texts::kReasonNotFound),
         unreadable(locked, texts::kReasonLocked),
         unreadable(p.files.Path(), texts::kReasonIsFolder),
         unreadable(zeros, texts::kReasonContainsNul), // told at its first NUL, not after reading it all

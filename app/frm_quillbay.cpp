@@ -8,7 +8,9 @@
 #include "settings/ini_access.h"
 
 #include "platform/code_page.h"
+#include "platform/controls.h"
 #include "platform/programs.h"
+#include "platform/ui.h"
 #include "platform/window_messages.h"
 
 #include <algorithm>
@@ -17,6 +19,8 @@
 #include <unordered_set>
 #include <utility>
 
+namespace controls = platform::controls;
+namespace dragdrop = platform::dragdrop;
 namespace ui = platform::ui;
 
 namespace {
@@ -161,18 +165,18 @@ void frmQuillbay::Load()
     try {
         CreateControls();
 
-        ui::DropHandlers handlers;
+        dragdrop::DropHandlers handlers;
         handlers.dragOver = [this](IDataObject* data) { return lstFiles_OLEDragOver(data); };
         handlers.drop = [this](IDataObject* data) { lstFiles_OLEDragDrop(data); };
         handlers.failed = [this](const std::exception* error) { ReportUnexpected(error); };
-        m_dropTarget = ui::MakeDropTarget(std::move(handlers));
-        m_dropRegistration = ui::DragDropRegistration(Control(kLstFiles), m_dropTarget.get());
+        m_dropTarget = dragdrop::MakeDropTarget(std::move(handlers));
+        m_dropRegistration = dragdrop::DragDropRegistration(Control(kLstFiles), m_dropTarget.get());
         m_listKeys = ui::ControlKeys(
             Control(kLstFiles), [this](const ui::KeyPress& key) { return lstFiles_KeyDown(key); },
             [this](const std::exception* error) { ReportUnexpected(error); });
         // Beside the title bar's buttons, not among the controls: the
         // window's layout stays as it is.
-        ui::sysmenu::AddCheckItem(m_hwnd, kMnuAutoEncoding, texts::kMnuAutoEncoding);
+        controls::sysmenu::AddCheckItem(m_hwnd, kMnuAutoEncoding, texts::kMnuAutoEncoding);
 
         Form_Load();
     } catch (...) {
@@ -193,11 +197,13 @@ void frmQuillbay::CreateControls()
         if (isCombo) rect.height += ui::TwipsToPixels(kDropDownTwips, dpi);
         HWND control = ui::CreateControl(m_hwnd, layout.className, layout.text, layout.style, layout.exStyle, rect,
                                          layout.id, m_font.get());
-        if (isCombo) ui::combo::SetClosedHeight(control, ui::TwipsToPixels(layout.height, dpi));
+        m_controls[layout.id - kLblText] = control;
+        if (isCombo) controls::combo::SetClosedHeight(control, ui::TwipsToPixels(layout.height, dpi));
     }
-    ui::combo::Add(Control(kCboMode), texts::kModeAtCursor);
-    ui::combo::Add(Control(kCboMode), texts::kModeAtEnd);
-    m_lastFocus = Control(kLstFiles);
+    controls::combo::Add(Control(kCboMode), texts::kModeAtCursor);
+    controls::combo::Add(Control(kCboMode), texts::kModeAtEnd);
+    // The list has the focus until the user moves it.
+    m_dialog = ui::DialogBehaviour(m_hwnd, kCmdExec, Control(kLstFiles));
 }
 
 void frmQuillbay::Show()
@@ -214,13 +220,13 @@ void frmQuillbay::Unload()
 
 void frmQuillbay::Form_Load()
 {
-    ui::combo::Choose(Control(kCboMode), 0);
+    controls::combo::Choose(Control(kCboMode), 0);
     LoadSettings();
     // A new window is never topmost, so only a checked box has anything to
     // set. Setting "not topmost" anyway also activated the still hidden
     // window, an exchange with the editor's process that ShowWindow's own
     // activation makes redundant: 1 ms of start-up idle, up to 15 ms busy.
-    if (ui::check::Value(Control(kChkTopmost)) == 1) chkTopmost_Click();
+    if (controls::check::Value(Control(kChkTopmost)) == 1) chkTopmost_Click();
 }
 
 void frmQuillbay::Form_Unload()
@@ -233,22 +239,22 @@ void frmQuillbay::Form_Unload()
 void frmQuillbay::LoadSettings()
 {
     INIAccess ini = SettingsFile();
-    ui::check::SetValue(Control(kChkPasteAndEnd), ini.Setting(kKeyPasteAndEnd) == L"1" ? 1 : 0);
-    ui::check::SetValue(Control(kChkTopmost), ini.Setting(kKeyTopmost) == L"1" ? 1 : 0);
-    ui::combo::Choose(Control(kCboMode), ini.Setting(kKeyMode) == L"1" ? 1 : 0);
+    controls::check::SetValue(Control(kChkPasteAndEnd), ini.Setting(kKeyPasteAndEnd) == L"1" ? 1 : 0);
+    controls::check::SetValue(Control(kChkTopmost), ini.Setting(kKeyTopmost) == L"1" ? 1 : 0);
+    controls::combo::Choose(Control(kCboMode), ini.Setting(kKeyMode) == L"1" ? 1 : 0);
     const std::wstring autoEncoding = ini.Setting(kKeyAutoEncoding);
     m_autoEncodingStored = !autoEncoding.empty();
-    ui::sysmenu::SetChecked(m_hwnd, kMnuAutoEncoding, autoEncoding == L"1");
+    controls::sysmenu::SetChecked(m_hwnd, kMnuAutoEncoding, autoEncoding == L"1");
 }
 
 void frmQuillbay::SaveSettings()
 {
     INIAccess ini = SettingsFile();
-    ini.Setting(kKeyPasteAndEnd, std::to_wstring(ui::check::Value(Control(kChkPasteAndEnd))));
-    ini.Setting(kKeyTopmost, std::to_wstring(ui::check::Value(Control(kChkTopmost))));
-    ini.Setting(kKeyMode, std::to_wstring(ui::combo::Chosen(Control(kCboMode)).value_or(0)));
+    ini.Setting(kKeyPasteAndEnd, std::to_wstring(controls::check::Value(Control(kChkPasteAndEnd))));
+    ini.Setting(kKeyTopmost, std::to_wstring(controls::check::Value(Control(kChkTopmost))));
+    ini.Setting(kKeyMode, std::to_wstring(controls::combo::Chosen(Control(kCboMode)).value_or(0)));
     // The file of a user who never leaves the option on keeps its three keys.
-    const bool autoEncoding = ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding);
+    const bool autoEncoding = controls::sysmenu::Checked(m_hwnd, kMnuAutoEncoding);
     if (autoEncoding || m_autoEncodingStored) ini.Setting(kKeyAutoEncoding, autoEncoding ? L"1" : L"0");
 }
 
@@ -256,21 +262,21 @@ void frmQuillbay::SaveSettings()
 
 DWORD frmQuillbay::lstFiles_OLEDragOver(IDataObject* data)
 {
-    return ui::OffersFileList(data) ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+    return dragdrop::OffersFileList(data) ? DROPEFFECT_COPY : DROPEFFECT_NONE;
 }
 
 void frmQuillbay::lstFiles_OLEDragDrop(IDataObject* data)
 {
     HWND list = Control(kLstFiles);
-    const std::vector<std::wstring> dropped = ui::FileList(data);
-    const std::optional<int> current = ui::list::Caret(list);
+    const std::vector<std::wstring> dropped = dragdrop::FileList(data);
+    const std::optional<int> current = controls::list::Caret(list);
     const int first = m_nPaths;
     // The new entries are selected in one step once they are in, and the
     // list paints once: entry by entry, a visible list box takes seconds for
     // thousands of files. Selecting also moves the caret, which stays.
     auto finish = [&] {
-        if (m_nPaths > first) ui::list::SelectRange(list, first, m_nPaths - 1);
-        if (current) ui::list::SetCaret(list, *current);
+        if (m_nPaths > first) controls::list::SelectRange(list, first, m_nPaths - 1);
+        if (current) controls::list::SetCaret(list, *current);
         ui::SetRedraw(list, true);
     };
     ui::SetRedraw(list, false);
@@ -278,7 +284,7 @@ void frmQuillbay::lstFiles_OLEDragDrop(IDataObject* data)
         for (const std::wstring& path : dropped) {
             // The count is 16-bit: a full list ignores the rest of the drop.
             if (m_nPaths >= kMaxEntries) break;
-            ui::list::Add(list, mdlQuillbay::GetFileNameFromPath(path));
+            controls::list::Add(list, mdlQuillbay::GetFileNameFromPath(path));
             m_strPaths.push_back(path);
             ++m_nPaths;
         }
@@ -292,38 +298,38 @@ void frmQuillbay::lstFiles_OLEDragDrop(IDataObject* data)
 void frmQuillbay::cmdRemove_Click()
 {
     HWND list = Control(kLstFiles);
-    const std::optional<int> current = ui::list::Caret(list);
+    const std::optional<int> current = controls::list::Caret(list);
     if (!current) return;
     const int k = *current;
     m_strPaths.erase(m_strPaths.begin() + k);
     --m_nPaths;
-    ui::list::Remove(list, k);
+    controls::list::Remove(list, k);
 }
 
 void frmQuillbay::cmdUp_Click()
 {
-    const std::optional<int> current = ui::list::Caret(Control(kLstFiles));
+    const std::optional<int> current = controls::list::Caret(Control(kLstFiles));
     if (!current || *current < 1) return;
     const int k = *current;
     ExchangeEntries(k - 1, k);
-    ui::list::SetCaret(Control(kLstFiles), k - 1);
+    controls::list::SetCaret(Control(kLstFiles), k - 1);
 }
 
 void frmQuillbay::cmdDown_Click()
 {
     HWND list = Control(kLstFiles);
-    const std::optional<int> current = ui::list::Caret(list);
-    if (!current || *current == ui::list::Count(list) - 1) return;
+    const std::optional<int> current = controls::list::Caret(list);
+    if (!current || *current == controls::list::Count(list) - 1) return;
     const int k = *current;
     ExchangeEntries(k + 1, k);
-    ui::list::SetCaret(list, k + 1);
+    controls::list::SetCaret(list, k + 1);
 }
 
 void frmQuillbay::ExchangeEntries(int a, int b)
 {
     HWND list = Control(kLstFiles);
-    const std::wstring kept = ui::list::Text(list, a);
-    SetEntryText(a, ui::list::Text(list, b));
+    const std::wstring kept = controls::list::Text(list, a);
+    SetEntryText(a, controls::list::Text(list, b));
     SetEntryText(b, kept);
     std::swap(m_strPaths[static_cast<std::size_t>(a)], m_strPaths[static_cast<std::size_t>(b)]);
 }
@@ -332,20 +338,20 @@ void frmQuillbay::SetEntryText(int index, const std::wstring& text)
 {
     // A list box has no "set text": the entry is replaced in place.
     HWND list = Control(kLstFiles);
-    const bool selected = ui::list::Selected(list, index);
-    ui::list::Remove(list, index);
-    ui::list::Insert(list, index, text);
-    ui::list::Select(list, index, selected);
+    const bool selected = controls::list::Selected(list, index);
+    controls::list::Remove(list, index);
+    controls::list::Insert(list, index, text);
+    controls::list::Select(list, index, selected);
 }
 
 void frmQuillbay::chkTopmost_Click()
 {
-    platform::SetTopmost(m_hwnd, ui::check::Value(Control(kChkTopmost)) == 1);
+    platform::SetTopmost(m_hwnd, controls::check::Value(Control(kChkTopmost)) == 1);
 }
 
 void frmQuillbay::mnuAutoEncoding_Click()
 {
-    ui::sysmenu::SetChecked(m_hwnd, kMnuAutoEncoding, !ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding));
+    controls::sysmenu::SetChecked(m_hwnd, kMnuAutoEncoding, !controls::sysmenu::Checked(m_hwnd, kMnuAutoEncoding));
 }
 
 bool frmQuillbay::lstFiles_KeyDown(const ui::KeyPress& key)
@@ -364,11 +370,11 @@ bool frmQuillbay::lstFiles_KeyDown(const ui::KeyPress& key)
     }
     if (key.ctrl && !key.alt && key.key == 'A') {
         HWND list = Control(kLstFiles);
-        const std::optional<int> current = ui::list::Caret(list);
+        const std::optional<int> current = controls::list::Caret(list);
         if (current) {
             // Selecting moves the caret; the entry with the focus stays.
-            ui::list::SelectRange(list, 0, ui::list::Count(list) - 1);
-            ui::list::SetCaret(list, *current);
+            controls::list::SelectRange(list, 0, controls::list::Count(list) - 1);
+            controls::list::SetCaret(list, *current);
         }
         return true;
     }
@@ -384,9 +390,9 @@ void frmQuillbay::cmdExec_Click()
 
     HWND list = Control(kLstFiles);
     std::vector<bool> selected(m_strPaths.size());
-    for (std::size_t i = 0; i < selected.size(); ++i) selected[i] = ui::list::Selected(list, static_cast<int>(i));
+    for (std::size_t i = 0; i < selected.size(); ++i) selected[i] = controls::list::Selected(list, static_cast<int>(i));
     paste::Collected collected =
-        paste::Collect(m_strPaths, selected, ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding));
+        paste::Collect(m_strPaths, selected, controls::sysmenu::Checked(m_hwnd, kMnuAutoEncoding));
     if (!collected.unpastable.empty()) {
         ShowMessage(UnreadableFilesMessage(collected.unpastable), MB_OK | MB_ICONEXCLAMATION);
         return;
@@ -397,11 +403,11 @@ void frmQuillbay::cmdExec_Click()
         ShowMessage(fileEncoding::LossyFilesMessage(collected.lossy), MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) != IDYES)
         return;
 
-    const auto mode = ui::combo::Chosen(Control(kCboMode)).value_or(0) == 0 ? paste::Mode::AtCursor : paste::Mode::AtEnd;
+    const auto mode = controls::combo::Chosen(Control(kCboMode)).value_or(0) == 0 ? paste::Mode::AtCursor : paste::Mode::AtEnd;
     const paste::Outcome outcome = paste::Deliver(m_editor, std::move(collected.text), mode);
     // A paste that did not go in whole keeps the window and its list, as an
     // unreadable file does: the user is to try again.
-    if (TellOutcome(outcome) && ui::check::Value(Control(kChkPasteAndEnd)) == 1) Unload();
+    if (TellOutcome(outcome) && controls::check::Value(Control(kChkPasteAndEnd)) == 1) Unload();
 }
 
 bool frmQuillbay::TellOutcome(paste::Outcome outcome)
@@ -422,7 +428,7 @@ bool frmQuillbay::TellOutcome(paste::Outcome outcome)
 
 HWND frmQuillbay::Control(int id) const noexcept
 {
-    return ui::Item(m_hwnd, id);
+    return id >= kLblText && id <= kCmdRemove ? m_controls[id - kLblText] : nullptr;
 }
 
 int frmQuillbay::ShowMessage(const std::wstring& text, UINT style)
@@ -460,20 +466,11 @@ LRESULT CALLBACK frmQuillbay::s_WndProc(HWND hwnd, UINT message, WPARAM wParam, 
 LRESULT frmQuillbay::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     HWND hwnd = m_hwnd;
+    // The default button, Tab, access keys and the focus on activation.
+    if (const std::optional<LRESULT> answer = m_dialog.Handle(message, wParam, lParam)) return *answer;
     switch (message) {
     case WM_COMMAND:
         OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return 0;
-    case DM_GETDEFID:
-        return MAKELRESULT(kCmdExec, DC_HASDEFID);
-    case WM_NEXTDLGCTL:
-        OnNextDlgCtl(wParam, lParam);
-        return 0;
-    case WM_ACTIVATE:
-        OnActivate(LOWORD(wParam) != WA_INACTIVE);
-        return 0;
-    case WM_SETFOCUS:
-        OnActivate(true);
         return 0;
     case WM_CLOSE:
         OnClose();
@@ -482,7 +479,7 @@ LRESULT frmQuillbay::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnDestroy();
         return 0;
     case WM_SYSCOMMAND:
-        if (OnSysCommand(ui::sysmenu::CommandOf(wParam))) return 0;
+        if (OnSysCommand(controls::sysmenu::CommandOf(wParam))) return 0;
         return ui::DefaultProcedure(hwnd, message, wParam, lParam);
     case WM_NCDESTROY:
         OnNcDestroy();
@@ -512,26 +509,6 @@ bool frmQuillbay::OnSysCommand(UINT command)
     return true;
 }
 
-void frmQuillbay::OnNextDlgCtl(WPARAM wParam, LPARAM lParam)
-{
-    // The dialog manager asks this of the window for Tab and access keys.
-    HWND hwnd = m_hwnd;
-    HWND target = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
-                                 : ui::NextTabItem(hwnd, ui::FocusedWindow(), wParam != 0);
-    if (target) ui::Focus(target);
-}
-
-void frmQuillbay::OnActivate(bool active)
-{
-    HWND hwnd = m_hwnd;
-    if (!active) {
-        HWND focused = ui::FocusedWindow();
-        if (ui::IsChildOf(hwnd, focused)) m_lastFocus = focused;
-        return;
-    }
-    ui::Focus(ui::IsChildOf(hwnd, m_lastFocus) ? m_lastFocus : Control(kLstFiles));
-}
-
 void frmQuillbay::OnClose()
 {
     Unload();
@@ -540,7 +517,7 @@ void frmQuillbay::OnClose()
 void frmQuillbay::OnDestroy()
 {
     // RevokeDragDrop wants the window still there.
-    m_dropRegistration = ui::DragDropRegistration();
+    m_dropRegistration = dragdrop::DragDropRegistration();
     m_listKeys = ui::ControlKeys();
 }
 
@@ -550,5 +527,7 @@ void frmQuillbay::OnNcDestroy()
     m_window.release();
     ui::ForgetParam(m_hwnd);
     m_hwnd = nullptr;
+    std::fill(std::begin(m_controls), std::end(m_controls), nullptr);
+    m_dialog = ui::DialogBehaviour();
     if (m_options.endsProgram) ui::PostQuit(m_options.exitCode);
 }

@@ -5,9 +5,10 @@
 
 #include "app/paste.h"
 #include "bridge/kest_terapad.h"
+#include "platform/control_keys.h"
+#include "platform/dialog_behaviour.h"
 #include "platform/drag_drop.h"
 #include "platform/handles.h"
-#include "platform/ui.h"
 
 #include <cstdint>
 #include <functional>
@@ -42,7 +43,7 @@ public:
         std::function<int(HWND owner, const std::wstring& text, const std::wstring& title, UINT style)>;
 
     struct Options {
-        // Shows a modal message box; the program passes platform::ShowMessageBox.
+        // Shows a modal message box; the program passes platform::ui::ShowMessageBox.
         MessageBoxFunction showMessage;
         // Whether unloading the window ends the thread's message loop, and
         // the loop's result then.
@@ -95,8 +96,6 @@ private:
     void OnClose();
     void OnDestroy();
     void OnNcDestroy();
-    void OnActivate(bool active);
-    void OnNextDlgCtl(WPARAM wParam, LPARAM lParam);
 
     void CreateControls();
     HWND Control(int id) const noexcept;
@@ -118,9 +117,11 @@ private:
     // Declared before the window: the controls use the font until they are gone.
     platform::UniqueFont m_font;
     platform::ComPtr<IDropTarget> m_dropTarget;
-    platform::ui::DragDropRegistration m_dropRegistration;
+    platform::dragdrop::DragDropRegistration m_dropRegistration;
     platform::ui::ControlKeys m_listKeys;
     platform::UniqueWindow m_window;
     HWND m_hwnd = nullptr; // from WM_NCCREATE to WM_NCDESTROY
-    HWND m_lastFocus = nullptr;
+    // The controls by id, from the first (kLblText) on.
+    HWND m_controls[kCmdRemove - kLblText + 1] = {};
+    platform::ui::DialogBehaviour m_dialog;
 };

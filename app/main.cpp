@@ -17,9 +17,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
             text += platform::FromAnsi(error.what());
         } catch (...) {
         }
-        platform::ShowMessageBox(nullptr, text, texts::kTitle, MB_ICONERROR | MB_OK);
+        platform::ui::ShowMessageBox(nullptr, text, texts::kTitle, MB_ICONERROR | MB_OK);
     } catch (...) {
-        platform::ShowMessageBox(nullptr, texts::kUnexpectedError, texts::kTitle, MB_ICONERROR | MB_OK);
+        platform::ui::ShowMessageBox(nullptr, texts::kUnexpectedError, texts::kTitle, MB_ICONERROR | MB_OK);
     }
     return mdlQuillbay::kExitUnexpectedError;
 }

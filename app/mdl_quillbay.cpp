@@ -3,7 +3,7 @@
 #include "app/frm_quillbay.h"
 #include "app/texts.h"
 #include "platform/code_page.h"
-#include "platform/drag_drop.h"
+#include "platform/ole_session.h"
 #include "platform/file_access.h"
 #include "platform/ui.h"
 
@@ -16,15 +16,15 @@ int Main()
     g_objTeraPad = std::make_unique<clsKestTeraPad>();
     if (!g_objTeraPad->HadTeraPad()) {
         // Before OLE and before any window: this path leaves nothing behind.
-        platform::ShowMessageBox(nullptr, texts::kStartupFailed, texts::kTitle, MB_ICONERROR | MB_OK);
+        platform::ui::ShowMessageBox(nullptr, texts::kStartupFailed, texts::kTitle, MB_ICONERROR | MB_OK);
         g_objTeraPad.reset();
         return kExitNotStartedFromTeraPad;
     }
 
     int exitCode = kExitNormal;
     {
-        platform::ui::OleSession ole;
-        frmQuillbay form(*g_objTeraPad, frmQuillbay::Options{platform::ShowMessageBox, true, kExitNormal});
+        platform::OleSession ole;
+        frmQuillbay form(*g_objTeraPad, frmQuillbay::Options{platform::ui::ShowMessageBox, true, kExitNormal});
         form.Load();
         form.Show();
         exitCode = platform::ui::RunMessageLoop(form.hwnd());

@@ -9,18 +9,7 @@
 #include <exception>
 #include <utility>
 
-namespace platform::ui {
-
-OleSession::OleSession()
-{
-    const HRESULT result = ::OleInitialize(nullptr);
-    if (FAILED(result)) ThrowError("OleInitialize", static_cast<DWORD>(result));
-}
-
-OleSession::~OleSession()
-{
-    ::OleUninitialize();
-}
+namespace platform::dragdrop {
 
 namespace {
 
@@ -238,4 +227,4 @@ DragDropRegistration::DragDropRegistration(HWND hwnd, IDropTarget* target)
     m_window.reset(hwnd);
 }
 
-} // namespace platform::ui
+} // namespace platform::dragdrop

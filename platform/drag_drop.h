@@ -1,5 +1,6 @@
-// OLE drag and drop onto a window: the session, the registration, the file
-// list of a data object and an IDropTarget that forwards to C++ handlers.
+// OLE drag and drop onto a window: the registration, the file list of a data
+// object and an IDropTarget that forwards to C++ handlers. OLE itself is
+// started by platform::OleSession (ole_session.h).
 #pragma once
 
 #include "platform/handles.h"
@@ -13,16 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::ui {
-
-// OleInitialize for the thread, OleUninitialize with the object.
-class OleSession {
-public:
-    OleSession();
-    ~OleSession();
-    OleSession(const OleSession&) = delete;
-    OleSession& operator=(const OleSession&) = delete;
-};
+namespace platform::dragdrop {
 
 // True when the data offers the file-list format (CF_HDROP in global memory).
 bool OffersFileList(IDataObject* data) noexcept;
@@ -60,4 +52,4 @@ private:
     UniqueResource<RevokeTraits> m_window;
 };
 
-} // namespace platform::ui
+} // namespace platform::dragdrop

@@ -60,9 +60,6 @@ struct FileTraits {
 struct FontTraits : NullIsEmpty<HFONT> {
     static void Close(Type h) noexcept { ::DeleteObject(h); }
 };
-struct IconTraits : NullIsEmpty<HICON> {
-    static void Close(Type h) noexcept { ::DestroyIcon(h); }
-};
 struct WindowTraits : NullIsEmpty<HWND> {
     static void Close(Type h) noexcept { ::DestroyWindow(h); }
 };
@@ -75,11 +72,10 @@ using UniqueProcess = UniqueResource<ProcessTraits>;
 using UniqueThread = UniqueResource<ThreadTraits>;
 using UniqueEvent = UniqueResource<EventTraits>;
 using UniqueFont = UniqueResource<FontTraits>;
-using UniqueIcon = UniqueResource<IconTraits>;
 using UniqueWindow = UniqueResource<WindowTraits>;
 using UniqueGlobalLock = UniqueResource<GlobalLockTraits>;
 
-// COM pointer: AddRef on copy-in, Release when it lets go.
+// COM pointer, move-only: holds one reference and Releases it when it lets go.
 template <typename T>
 class ComPtr {
 public:

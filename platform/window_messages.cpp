@@ -27,8 +27,27 @@ bool WaitUntilAnswering(HWND hwnd, DWORD timeoutMs) noexcept
     return ::SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &answer) != 0;
 }
 
-HWND TopWindow(HWND parent) noexcept { return ::GetTopWindow(parent); }
-HWND NextWindow(HWND hwnd, UINT command) noexcept { return ::GetWindow(hwnd, command); }
+std::vector<HWND> TopLevelWindows()
+{
+    std::vector<HWND> windows;
+    // Room for the usual count first; should the callback still run out of
+    // memory, it ends the walk (no exception may cross the system) and the
+    // windows so far are the answer.
+    windows.reserve(256);
+    struct Walk {
+        static BOOL CALLBACK Each(HWND hwnd, LPARAM list) noexcept
+        {
+            try {
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+                return TRUE;
+            } catch (...) {
+                return FALSE; // out of memory: the windows so far
+            }
+        }
+    };
+    ::EnumWindows(&Walk::Each, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
 
 DWORD WindowProcessId(HWND hwnd) noexcept
 {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -18,8 +19,9 @@ LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 // its message loop, which it does only once the work in hand, such as making
 // the window's children, is done. False when it did not answer in time.
 bool WaitUntilAnswering(HWND hwnd, DWORD timeoutMs) noexcept;
-HWND TopWindow(HWND parent) noexcept;
-HWND NextWindow(HWND hwnd, UINT command) noexcept;
+// The top-level windows in z-order, front first, as EnumWindows walks them:
+// a walk by GetWindow can loop or miss windows that change meanwhile.
+std::vector<HWND> TopLevelWindows();
 DWORD WindowProcessId(HWND hwnd) noexcept;
 HWND ParentWindow(HWND hwnd) noexcept;
 bool IsMaximized(HWND hwnd) noexcept;

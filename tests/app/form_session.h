@@ -9,6 +9,7 @@
 #include "data_object.h"
 #include "platform/code_page.h"
 #include "platform/drag_drop.h"
+#include "platform/ole_session.h"
 #include "platform/handles.h"
 #include "platform/programs.h"
 #include "platform/ui.h"
@@ -118,7 +119,7 @@ public:
     int answer = IDOK; // what every recorded box answers
 
 private:
-    platform::ui::OleSession m_ole;
+    platform::OleSession m_ole;
     clsKestTeraPad m_bridge;
     std::unique_ptr<frmQuillbay> m_form;
 };

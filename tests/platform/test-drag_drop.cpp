@@ -49,7 +49,7 @@ TEST(FileListOf, TakesThePathsOfAnyBlockAndNeverReadsPastItsEnd)
         if (row.size) block.resize(row.size);
         char* at = memory + page - block.size();
         std::memcpy(at, block.data(), block.size());
-        EXPECT_EQ(platform::ui::FileListOf(at, block.size()), row.paths) << row.what;
+        EXPECT_EQ(platform::dragdrop::FileListOf(at, block.size()), row.paths) << row.what;
     }
     ::VirtualFree(memory, 0, MEM_RELEASE);
 }

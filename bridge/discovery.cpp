@@ -147,7 +147,7 @@ bool clsKestTeraPad::IsNtFamily() const
 HWND clsKestTeraPad::GetProcessEditorWindow(DWORD processId) const
 {
     // In z-order: of several, the one the user had in front last.
-    for (HWND current = platform::TopWindow(nullptr); current; current = platform::NextWindow(current, GW_HWNDNEXT))
+    for (HWND current : platform::TopLevelWindows())
         if (platform::WindowProcessId(current) == processId && IsTeraPadWindow(current)) return current;
     return nullptr;
 }
@@ -156,10 +156,13 @@ HWND clsKestTeraPad::GetProcessTopWindow(DWORD processId)
 {
     // The first window of the z-order is compared too: a freshly started and
     // activated editor is exactly that window.
-    HWND current = platform::TopWindow(nullptr);
-    if (current) current = platform::NextWindow(current, GW_HWNDFIRST);
-    while (current && platform::WindowProcessId(current) != processId)
-        current = platform::NextWindow(current, GW_HWNDNEXT);
+    HWND current = nullptr;
+    for (HWND window : platform::TopLevelWindows()) {
+        if (platform::WindowProcessId(window) == processId) {
+            current = window;
+            break;
+        }
+    }
     if (!current) return nullptr;
     // Climb to the top of the owner chain: that is the process's main window.
     while (const HWND owner = platform::ParentWindow(current)) current = owner;

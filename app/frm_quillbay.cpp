@@ -72,6 +72,24 @@ constexpr wchar_t kKeyPasteAndEnd[] = L"PasteAndEnd";
 constexpr wchar_t kKeyTopmost[] = L"chkTopmost";
 constexpr wchar_t kKeyMode[] = L"Mode";
 constexpr wchar_t kKeyAutoEncoding[] = L"AutoEncoding";
+constexpr wchar_t kKeyCrLfLineEnds[] = L"CrLfLineEnds";
+constexpr wchar_t kKeyBreakBetweenFiles[] = L"BreakBetweenFiles";
+
+// An option of the system menu: checked by an exact 1; stored tells whether
+// the file had a value, so that a file without one stays without one as long
+// as the option is off.
+void LoadMenuOption(INIAccess& ini, HWND window, UINT id, const wchar_t* key, bool& stored)
+{
+    const std::wstring value = ini.Setting(key);
+    stored = !value.empty();
+    ui::sysmenu::SetChecked(window, id, value == L"1");
+}
+
+void SaveMenuOption(INIAccess& ini, HWND window, UINT id, const wchar_t* key, bool stored)
+{
+    const bool on = ui::sysmenu::Checked(window, id);
+    if (on || stored) ini.Setting(key, on ? L"1" : L"0");
+}
 
 const wchar_t* ReasonText(paste::Problem problem) noexcept
 {
@@ -173,6 +191,8 @@ void frmQuillbay::Load()
         // Beside the title bar's buttons, not among the controls: the
         // window's layout stays as it is.
         ui::sysmenu::AddCheckItem(m_hwnd, kMnuAutoEncoding, texts::kMnuAutoEncoding);
+        ui::sysmenu::AddCheckItem(m_hwnd, kMnuCrLfLineEnds, texts::kMnuCrLfLineEnds);
+        ui::sysmenu::AddCheckItem(m_hwnd, kMnuBreakBetweenFiles, texts::kMnuBreakBetweenFiles);
 
         Form_Load();
     } catch (...) {
@@ -236,9 +256,9 @@ void frmQuillbay::LoadSettings()
     ui::check::SetValue(Control(kChkPasteAndEnd), ini.Setting(kKeyPasteAndEnd) == L"1" ? 1 : 0);
     ui::check::SetValue(Control(kChkTopmost), ini.Setting(kKeyTopmost) == L"1" ? 1 : 0);
     ui::combo::Choose(Control(kCboMode), ini.Setting(kKeyMode) == L"1" ? 1 : 0);
-    const std::wstring autoEncoding = ini.Setting(kKeyAutoEncoding);
-    m_autoEncodingStored = !autoEncoding.empty();
-    ui::sysmenu::SetChecked(m_hwnd, kMnuAutoEncoding, autoEncoding == L"1");
+    LoadMenuOption(ini, m_hwnd, kMnuAutoEncoding, kKeyAutoEncoding, m_autoEncodingStored);
+    LoadMenuOption(ini, m_hwnd, kMnuCrLfLineEnds, kKeyCrLfLineEnds, m_crLfLineEndsStored);
+    LoadMenuOption(ini, m_hwnd, kMnuBreakBetweenFiles, kKeyBreakBetweenFiles, m_breakBetweenFilesStored);
 }
 
 void frmQuillbay::SaveSettings()
@@ -247,9 +267,10 @@ void frmQuillbay::SaveSettings()
     ini.Setting(kKeyPasteAndEnd, std::to_wstring(ui::check::Value(Control(kChkPasteAndEnd))));
     ini.Setting(kKeyTopmost, std::to_wstring(ui::check::Value(Control(kChkTopmost))));
     ini.Setting(kKeyMode, std::to_wstring(ui::combo::Chosen(Control(kCboMode)).value_or(0)));
-    // The file of a user who never leaves the option on keeps its three keys.
-    const bool autoEncoding = ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding);
-    if (autoEncoding || m_autoEncodingStored) ini.Setting(kKeyAutoEncoding, autoEncoding ? L"1" : L"0");
+    // The file of a user who never leaves an option on keeps its three keys.
+    SaveMenuOption(ini, m_hwnd, kMnuAutoEncoding, kKeyAutoEncoding, m_autoEncodingStored);
+    SaveMenuOption(ini, m_hwnd, kMnuCrLfLineEnds, kKeyCrLfLineEnds, m_crLfLineEndsStored);
+    SaveMenuOption(ini, m_hwnd, kMnuBreakBetweenFiles, kKeyBreakBetweenFiles, m_breakBetweenFilesStored);
 }
 
 // --- the file list ----------------------------------------------------------------------
@@ -348,6 +369,16 @@ void frmQuillbay::mnuAutoEncoding_Click()
     ui::sysmenu::SetChecked(m_hwnd, kMnuAutoEncoding, !ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding));
 }
 
+void frmQuillbay::mnuCrLfLineEnds_Click()
+{
+    ui::sysmenu::SetChecked(m_hwnd, kMnuCrLfLineEnds, !ui::sysmenu::Checked(m_hwnd, kMnuCrLfLineEnds));
+}
+
+void frmQuillbay::mnuBreakBetweenFiles_Click()
+{
+    ui::sysmenu::SetChecked(m_hwnd, kMnuBreakBetweenFiles, !ui::sysmenu::Checked(m_hwnd, kMnuBreakBetweenFiles));
+}
+
 bool frmQuillbay::lstFiles_KeyDown(const ui::KeyPress& key)
 {
     if (key.alt && !key.ctrl && key.key == VK_UP) {
@@ -385,8 +416,11 @@ void frmQuillbay::cmdExec_Click()
     HWND list = Control(kLstFiles);
     std::vector<bool> selected(m_strPaths.size());
     for (std::size_t i = 0; i < selected.size(); ++i) selected[i] = ui::list::Selected(list, static_cast<int>(i));
-    paste::Collected collected =
-        paste::Collect(m_strPaths, selected, ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding));
+    paste::Reading reading;
+    reading.autoEncoding = ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding);
+    reading.crLfLineEnds = ui::sysmenu::Checked(m_hwnd, kMnuCrLfLineEnds);
+    reading.breakBetweenFiles = ui::sysmenu::Checked(m_hwnd, kMnuBreakBetweenFiles);
+    paste::Collected collected = paste::Collect(m_strPaths, selected, reading);
     if (!collected.unpastable.empty()) {
         ShowMessage(UnreadableFilesMessage(collected.unpastable), MB_OK | MB_ICONEXCLAMATION);
         return;
@@ -507,9 +541,12 @@ void frmQuillbay::OnCommand(int id, int notification)
 
 bool frmQuillbay::OnSysCommand(UINT command)
 {
-    if (command != kMnuAutoEncoding) return false;
-    mnuAutoEncoding_Click();
-    return true;
+    switch (command) {
+    case kMnuAutoEncoding: mnuAutoEncoding_Click(); return true;
+    case kMnuCrLfLineEnds: mnuCrLfLineEnds_Click(); return true;
+    case kMnuBreakBetweenFiles: mnuBreakBetweenFiles_Click(); return true;
+    default: return false;
+    }
 }
 
 void frmQuillbay::OnNextDlgCtl(WPARAM wParam, LPARAM lParam)

@@ -159,10 +159,11 @@ TEST(AutoEncodingOption, IsTheLastItemOfTheSystemMenuKeptInTheSettingsFileOnlyOn
         HMENU menu = ::GetSystemMenu(s.Window(), FALSE);
         const int count = ::GetMenuItemCount(menu);
         wchar_t text[64] = {};
-        ::GetMenuStringW(menu, count - 1, text, 64, MF_BYPOSITION);
+        // The two options of line ends come after it (test-text_options.cpp).
+        ::GetMenuStringW(menu, count - 5, text, 64, MF_BYPOSITION);
         EXPECT_STREQ(text, L"文字コードを自動判別(&U)");
-        EXPECT_EQ(::GetMenuItemID(menu, count - 1), frmQuillbay::kMnuAutoEncoding);
-        EXPECT_TRUE(::GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR);
+        EXPECT_EQ(::GetMenuItemID(menu, count - 5), frmQuillbay::kMnuAutoEncoding);
+        EXPECT_TRUE(::GetMenuState(menu, count - 6, MF_BYPOSITION) & MF_SEPARATOR);
         EXPECT_EQ(OptionChecked(s.Window()), checked);
         for (int i = 0; i < turns; ++i) TurnOption(s, i * 3);
         EXPECT_EQ(OptionChecked(s.Window()), checked != (turns % 2 == 1));

@@ -34,41 +34,104 @@ void ShiftJisOf(unsigned row, unsigned cell, unsigned char out[2]) noexcept
 // Builds the Shift-JIS text and keeps count of what it cannot hold.
 class Writer {
 public:
-    Writer(std::size_t inputBytes, HoldsPair holds, std::string_view substitute)
-        : m_holds(holds), m_substitute(substitute)
+    Writer(std::size_t inputBytes, HoldsPair holds, std::string_view substitute) : m_substitute(substitute)
     {
+        // Every cell's Shift-JIS and whether the code page holds it, asked
+        // once per text: one lookup a character then, for megabytes.
+        for (unsigned row = 1; row <= 94; ++row)
+            for (unsigned cell = 1; cell <= 94; ++cell) {
+                Cell& entry = m_cells[(row - 1) * 94 + (cell - 1)];
+                ShiftJisOf(row, cell, entry.bytes);
+                entry.held = holds(entry.bytes[0], entry.bytes[1]);
+            }
         // Shift-JIS never needs more bytes than JIS or EUC-JP, except a
         // substitute wider than a broken byte.
-        m_out.bytes.reserve(inputBytes);
+        m_out.bytes.resize(inputBytes + 16);
     }
 
-    void Byte(unsigned char byte) { m_out.bytes.push_back(static_cast<char>(byte)); }
+    void Byte(unsigned char byte)
+    {
+        Reserve(1);
+        m_out.bytes[m_at++] = static_cast<char>(byte);
+    }
     void Bytes(const unsigned char* bytes, std::size_t count)
     {
-        m_out.bytes.append(reinterpret_cast<const char*>(bytes), count);
+        Reserve(count);
+        std::memcpy(m_out.bytes.data() + m_at, bytes, count);
+        m_at += count;
     }
 
+    // first and second: the bytes of a JIS X 0208 character, either with
+    // their high bit (EUC-JP) or without (ISO-2022-JP).
     void Jis0208(unsigned char first, unsigned char second)
     {
-        unsigned char pair[2];
-        ShiftJisOf((first & 0x7Fu) - 0x20u, (second & 0x7Fu) - 0x20u, pair);
-        if (m_holds(pair[0], pair[1])) Bytes(pair, 2);
-        else NoCharacter();
+        const Cell& entry = m_cells[((first & 0x7Fu) - 0x21u) * 94 + ((second & 0x7Fu) - 0x21u)];
+        if (!entry.held) return NoCharacter();
+        Reserve(2);
+        m_out.bytes[m_at] = static_cast<char>(entry.bytes[0]);
+        m_out.bytes[m_at + 1] = static_cast<char>(entry.bytes[1]);
+        m_at += 2;
+    }
+
+    // The runs that make most of a text, from pos on: JIS X 0208 pairs of
+    // bytes first..first+93 that the code page holds and, in EUC-JP
+    // (withAscii), ASCII between them. Written through a local pointer: a
+    // store through the string's own would make the compiler read it
+    // back after every byte. Returns where the run ends.
+    template <unsigned char first, bool withAscii>
+    std::size_t Run(const unsigned char* in, std::size_t pos, std::size_t size)
+    {
+        Reserve(size - pos); // a run never writes more bytes than it reads
+        char* const start = m_out.bytes.data() + m_at;
+        char* out = start;
+        while (pos < size) {
+            const unsigned char byte = in[pos];
+            if (withAscii && byte < 0x80) {
+                *out++ = static_cast<char>(byte);
+                ++pos;
+                continue;
+            }
+            if (pos + 1 >= size) break;
+            const unsigned row = byte - first, cell = in[pos + 1] - first;
+            if (row > 93 || cell > 93) break;
+            const Cell& entry = m_cells[row * 94 + cell];
+            if (!entry.held) break;
+            out[0] = static_cast<char>(entry.bytes[0]);
+            out[1] = static_cast<char>(entry.bytes[1]);
+            out += 2;
+            pos += 2;
+        }
+        m_at += static_cast<std::size_t>(out - start);
+        return pos;
     }
 
     // A character Shift-JIS has not, or bytes that are none.
     void NoCharacter()
     {
-        if (m_out.unrepresentable++ == 0) m_out.firstUnrepresentable = m_out.bytes.size();
-        m_out.bytes += m_substitute;
+        if (m_out.unrepresentable++ == 0) m_out.firstUnrepresentable = m_at;
+        Bytes(reinterpret_cast<const unsigned char*>(m_substitute.data()), m_substitute.size());
     }
 
-    ShiftJisText Finish() { return std::move(m_out); }
+    ShiftJisText Finish()
+    {
+        m_out.bytes.resize(m_at);
+        return std::move(m_out);
+    }
 
 private:
-    HoldsPair m_holds;
+    void Reserve(std::size_t bytes)
+    {
+        if (m_at + bytes > m_out.bytes.size()) m_out.bytes.resize((m_at + bytes) * 3 / 2 + 16);
+    }
+
+    struct Cell {
+        unsigned char bytes[2];
+        bool held;
+    };
+    Cell m_cells[94 * 94];
     std::string_view m_substitute;
     ShiftJisText m_out;
+    std::size_t m_at = 0;
 };
 
 bool Graphic(unsigned char byte) noexcept
@@ -194,16 +257,13 @@ ShiftJisText EucJpToShiftJis(std::string_view bytes, HoldsPair holds, std::strin
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t size = bytes.size();
     for (std::size_t pos = 0; pos < size;) {
-        if (size - pos >= 8 && EightAsciiBytes(in + pos)) {
-            out.Bytes(in + pos, 8);
-            pos += 8;
+        const std::size_t after = out.Run<0xA1, true>(in, pos, size);
+        if (after != pos) {
+            pos = after;
             continue;
         }
         const unsigned char byte = in[pos];
-        if (byte < 0x80) {
-            out.Byte(byte);
-            ++pos;
-        } else if (byte == 0x8E && pos + 1 < size && InRange(in[pos + 1], 0xA1, 0xDF)) {
+        if (byte == 0x8E && pos + 1 < size && InRange(in[pos + 1], 0xA1, 0xDF)) {
             out.Byte(in[pos + 1]); // half-width katakana is the same byte in Shift-JIS
             pos += 2;
         } else if (byte == 0x8F && pos + 2 < size && InRange(in[pos + 1], 0xA1, 0xFE) && InRange(in[pos + 2], 0xA1, 0xFE)) {
@@ -266,9 +326,15 @@ ShiftJisText Iso2022JpToShiftJis(std::string_view bytes, HoldsPair holds, std::s
                 ++pos;
                 break;
             }
-            if (set == Set::Jis0208) out.Jis0208(byte, in[pos + 1]);
-            else out.NoCharacter();
-            pos += 2;
+            if (set == Set::OtherDouble) {
+                out.NoCharacter();
+                pos += 2;
+            } else if (const std::size_t after = out.Run<0x21, false>(in, pos, size); after != pos) {
+                pos = after;
+            } else {
+                out.Jis0208(byte, in[pos + 1]);
+                pos += 2;
+            }
             break;
         }
     }

@@ -10,7 +10,10 @@ cases: half-width katakana (all of them, and the texts' kana written so),
 the texts' kanji alone, kanji among ASCII words, short hiragana. A character
 one of the codecs has not becomes "?" in all four, so that the four files
 of a text hold the same text. manifest.tsv names each file with its group,
-its encoding and the Shift-JIS file of the same text.
+its encoding, the Shift-JIS file of the same text and whether Shift-JIS
+reads the EUC-JP bytes as well ("both": every byte beyond ASCII is A1-DF,
+half-width katakana in Shift-JIS, or follows 8E, which Shift-JIS reads as
+the first byte of a kanji), else "-".
 """
 import re
 import sys
@@ -68,6 +71,18 @@ def kanji_runs(text):
     return re.findall(r"[\u4e00-\u9fff\u3005]+", text)
 
 
+def both_readings(euc):
+    i = 0
+    while i < len(euc):
+        if euc[i] == 0x8E and i + 1 < len(euc):
+            i += 2
+        elif euc[i] < 0x80 or 0xA1 <= euc[i] <= 0xDF:
+            i += 1
+        else:
+            return False
+    return True
+
+
 def main():
     out = Path(sys.argv[1])
     out.mkdir(parents=True, exist_ok=True)
@@ -101,10 +116,11 @@ def main():
         text = common(text)
         if all(c < "\x80" for c in text):
             continue  # ASCII reads the same in all four
+        both = "both" if both_readings(text.encode("euc_jp")) else "-"
         for encoding, codec in CODECS.items():
             file = f"{name}.{encoding}.txt"
             (out / file).write_bytes(text.encode(codec))
-            lines.append(f"{group}\t{file}\t{encoding}\t{name}.sjis.txt\n")
+            lines.append(f"{group}\t{file}\t{encoding}\t{name}.sjis.txt\t{both}\n")
     (out / "manifest.tsv").write_text("".join(lines), encoding="ascii", newline="\n")
 
 

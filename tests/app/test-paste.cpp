@@ -67,7 +67,7 @@ TEST(PasteCollect, JoinsTheSelectedFilesInListOrderAndNamesEveryFileThatCannotBe
          "a\r\n\r\nb", {}, 0, true},
         {"after the conversion: UTF-16 line ends", {{std::string("\xFF\xFE" "a\0\n\0\r\0", 8)}}, true, "a\r\n\r\n", {}, 0, true},
         {"after the code page: a double-byte character and a lone lead byte", {{"\x82\xa0\n\x82"}}, false,
-         "\x82\xa0\r\n" + platform::RoundTripAnsi("\x82"), {}, 0, true},
+         std::string("\x82\xa0\r\n").append(platform::RoundTripAnsi("\x82")), {}, 0, true},
         {"a break between files that do not end a line, none after the last", {{"a"}, {"b"}, {"c\n"}, {"d\r"}, {"e"}}, false,
          "a\r\nb\r\nc\nd\re", {}, 0, false, true},
         {"empty and unselected files are not between", {{""}, {"a"}, {""}, {"x", false}, {"b"}, {""}}, false, "a\r\nb", {},

@@ -42,6 +42,9 @@ TEST(JapaneseText, DecidesIso2022JpThenEucJpOnAShiftJisSystemAndLeavesShiftJisAl
              {"EUC-JP kanji, a byte E0-FE where Shift-JIS starts a character", std::string("\xB4\xC1\xBB\xFA"), E::EucJp}, // 漢字
              {"EUC-JP hiragana both readings accept", std::string("\xA4\xA4\xA4\xA4\xA4\xA8"), E::EucJp}, // いいえ
              {"EUC-JP with JIS X 0212", std::string("\xC6\xFC\xCB\xDC\x8F\xB0\xA1"), E::EucJp},
+             // Of bytes A1-DF alone: more than half kana and signs, or not.
+             {"EUC-JP 消いい, two kana in three", std::string("\xBE\xC3\xA4\xA4\xA4\xA4"), E::EucJp},
+             {"EUC-JP 消い, one kana in two", std::string("\xBE\xC3\xA4\xA4"), E::Ansi},
              // Both readings accept these, and Shift-JIS is what they stay.
              {"EUC-JP kanji of bytes A1-DF alone (消, or ｾﾃ)", std::string("\xBE\xC3"), E::Ansi},
              {"EUC-JP half-width katakana (ｱｲｳ, or three kanji)", std::string("\x8E\xB1\x8E\xB2\x8E\xB3"), E::Ansi},

@@ -61,18 +61,6 @@ public:
         m_at += count;
     }
 
-    // first and second: the bytes of a JIS X 0208 character, either with
-    // their high bit (EUC-JP) or without (ISO-2022-JP).
-    void Jis0208(unsigned char first, unsigned char second)
-    {
-        const Cell& entry = m_cells[((first & 0x7Fu) - 0x21u) * 94 + ((second & 0x7Fu) - 0x21u)];
-        if (!entry.held) return NoCharacter();
-        Reserve(2);
-        m_out.bytes[m_at] = static_cast<char>(entry.bytes[0]);
-        m_out.bytes[m_at + 1] = static_cast<char>(entry.bytes[1]);
-        m_at += 2;
-    }
-
     // The runs that make most of a text, from pos on: JIS X 0208 pairs of
     // bytes first..first+93 that the code page holds and, in EUC-JP
     // (withAscii), ASCII between them. Written through a local pointer: a
@@ -270,7 +258,7 @@ ShiftJisText EucJpToShiftJis(std::string_view bytes, HoldsPair holds, std::strin
             out.NoCharacter(); // JIS X 0212
             pos += 3;
         } else if (InRange(byte, 0xA1, 0xFE) && pos + 1 < size && InRange(in[pos + 1], 0xA1, 0xFE)) {
-            out.Jis0208(byte, in[pos + 1]);
+            out.NoCharacter(); // a cell the code page leaves empty: the run takes every other
             pos += 2;
         } else {
             out.NoCharacter();
@@ -332,7 +320,7 @@ ShiftJisText Iso2022JpToShiftJis(std::string_view bytes, HoldsPair holds, std::s
             } else if (const std::size_t after = out.Run<0x21, false>(in, pos, size); after != pos) {
                 pos = after;
             } else {
-                out.Jis0208(byte, in[pos + 1]);
+                out.NoCharacter(); // a cell the code page leaves empty
                 pos += 2;
             }
             break;

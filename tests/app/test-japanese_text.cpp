@@ -82,12 +82,14 @@ TEST(JapaneseText, WritesJisX0208InShiftJisAndCountsEachCharacterShiftJisCannotH
              {"row 84 cell 6, the last kanji", From::Euc, std::string("\xF4\xA6"), Ansi(L"熙"), 0, 0},
              // Code page 932 has NEC's signs in row 13, which JIS X 0208 leaves empty.
              {"a sign of row 13", From::Euc, std::string("\xAD\xA1"), Ansi(L"①"), 0, 0},
-             {"an empty cell of row 2", From::Euc, std::string("a\xA4\xA2\xA2\xAF"), "a" + Ansi(L"あ") + "?", 1, 3},
+             {"an empty cell of row 2", From::Euc, std::string("a\xA4\xA2\xA2\xAF"), std::string("a").append(Ansi(L"あ")) + "?", 1, 3},
              {"row 94, empty in code page 932", From::Jis, std::string("\x1B$B~~\x1B(B"), std::string("?"), 1, 0},
              {"row 84 cell 7, empty", From::Euc, std::string("\xF4\xA7"), std::string("?"), 1, 0},
              {"JIS X 0212 in EUC-JP", From::Euc, std::string("\xA4\xA2\x8F\xB0\xA1\xA4\xA2"), Ansi(L"あ?あ"), 1, 2},
              {"JIS X 0212 in ISO-2022-JP", From::Jis, std::string("\x1B$(D0!0!\x1B(Ba"), std::string("??a"), 2, 0},
              {"another double-byte set", From::Jis, std::string("\x1B$A0!\x1B(B"), std::string("?"), 1, 0},
+             {"another double-byte set, its first character of first byte B", From::Jis, std::string("\x1B$AB!$\""),
+              std::string("??"), 2, 0},
              {"another single-byte set", From::Jis, std::string("\x1B(I89\x1B(0ab\x1B(Bc"), Ansi(L"ｸｹ") + "??c", 2, 2},
              {"EUC-JP half-width katakana", From::Euc, std::string("\x8E\xB6\x8E\xC5"), Ansi(L"ｶﾅ"), 0, 0},
              {"half-width katakana beyond 5F", From::Jis, std::string("\x1B(I6`E"), Ansi(L"ｶ") + "?" + Ansi(L"ﾅ"), 1, 1},
@@ -109,6 +111,17 @@ TEST(JapaneseText, WritesJisX0208InShiftJisAndCountsEachCharacterShiftJisCannotH
         EXPECT_EQ(got.unrepresentable, static_cast<std::size_t>(counted));
         EXPECT_EQ(got.firstUnrepresentable, static_cast<std::size_t>(first));
     }
+}
+
+TEST(JapaneseText, ReadsNoByteBeyondTheBytesItIsGiven)
+{
+    // The byte after each view would complete its last character.
+    const std::string euc = "\xA4\xA2\xA4\xA2", jis = "\x1B$B$\"$\"";
+    EXPECT_EQ(fileEncoding::DecideEncoding(std::string_view(euc).substr(0, 3), true).encoding, Encoding::Ansi);
+    const auto eucText = japaneseText::EucJpToShiftJis(std::string_view(euc).substr(0, 3), platform::IsDoubleByteCharacter, "?");
+    EXPECT_EQ(eucText.bytes, Ansi(L"あ") + "?");
+    const auto jisText = japaneseText::Iso2022JpToShiftJis(std::string_view(jis).substr(0, 6), platform::IsDoubleByteCharacter, "?");
+    EXPECT_EQ(jisText.bytes, Ansi(L"あ") + "?");
 }
 
 // The corpus: group, file, encoding, the Shift-JIS file of the same text

@@ -1,6 +1,8 @@
 #include "app/file_encoding.h"
 
+#include "app/japanese_text.h"
 #include "app/texts.h"
+#include "platform/code_page.h"
 #include "platform/file_access.h"
 #include "platform/unicode.h"
 #include "platform/win32_error.h"
@@ -29,6 +31,11 @@ platform::UnicodeForm FormOf(Encoding encoding) noexcept
 
 Decision DecideEncoding(std::string_view bytes) noexcept
 {
+    return DecideEncoding(bytes, platform::AnsiIsShiftJis());
+}
+
+Decision DecideEncoding(std::string_view bytes, bool shiftJisSystem) noexcept
+{
     if (StartsWith(bytes, "\xEF\xBB\xBF")) return {Encoding::Utf8, 3};
     if (StartsWith(bytes, "\xFF\xFE")) return {Encoding::Utf16LittleEndian, 2};
     if (StartsWith(bytes, "\xFE\xFF")) return {Encoding::Utf16BigEndian, 2};
@@ -36,6 +43,8 @@ Decision DecideEncoding(std::string_view bytes) noexcept
     // never well-formed UTF-8 once it has a double-byte character.
     const platform::Utf8Shape shape = platform::ScanUtf8(bytes);
     if (shape.wellFormed && shape.multiByte) return {Encoding::Utf8, 0};
+    if (shiftJisSystem && japaneseText::IsIso2022Jp(bytes)) return {Encoding::Iso2022Jp, 0};
+    if (shiftJisSystem && japaneseText::IsEucJp(bytes)) return {Encoding::EucJp, 0};
     return {Encoding::Ansi, 0};
 }
 
@@ -43,6 +52,15 @@ std::string TextForPaste(const std::wstring& path, std::string bytes, std::vecto
 {
     const Decision decision = DecideEncoding(bytes);
     if (decision.encoding == Encoding::Ansi) return bytes;
+    if (decision.encoding == Encoding::Iso2022Jp || decision.encoding == Encoding::EucJp) {
+        const auto convert = decision.encoding == Encoding::EucJp ? japaneseText::EucJpToShiftJis
+                                                                  : japaneseText::Iso2022JpToShiftJis;
+        japaneseText::ShiftJisText converted =
+            convert(bytes, platform::IsDoubleByteCharacter, platform::DefaultCharacter());
+        if (converted.unrepresentable > 0)
+            lossy.push_back({path, converted.unrepresentable, LineAt(converted.bytes, converted.firstUnrepresentable)});
+        return std::move(converted.bytes);
+    }
     const std::string_view text = std::string_view(bytes).substr(decision.markBytes);
     platform::AnsiConversion converted;
     try {

@@ -1,8 +1,9 @@
 // With 文字コードを自動判別 on, each file of a paste is decided on its own:
 // UTF-8 or UTF-16 by its byte-order mark, UTF-8 when it is well-formed UTF-8
-// with at least one character beyond ASCII, otherwise the ANSI code page as
-// before. A UTF file goes to the editor converted to the ANSI code page;
-// what the code page cannot hold is counted, for the user to decide on.
+// with at least one character beyond ASCII, then ISO-2022-JP and EUC-JP
+// (japanese_text.h says how), otherwise the ANSI code page as before. A file
+// of any of these goes to the editor converted to the ANSI code page; what
+// the code page cannot hold is counted, for the user to decide on.
 #pragma once
 
 #include "platform/file_access.h"
@@ -15,7 +16,7 @@
 
 namespace fileEncoding {
 
-enum class Encoding { Ansi, Utf8, Utf16LittleEndian, Utf16BigEndian };
+enum class Encoding { Ansi, Utf8, Utf16LittleEndian, Utf16BigEndian, Iso2022Jp, EucJp };
 
 struct Decision {
     Encoding encoding = Encoding::Ansi;
@@ -23,7 +24,12 @@ struct Decision {
     std::size_t markBytes = 0;
 };
 
-Decision DecideEncoding(std::string_view bytes) noexcept;
+// shiftJisSystem: whether the ANSI code page is Shift-JIS (932). Only there
+// are ISO-2022-JP and EUC-JP told: their conversion gives Shift-JIS bytes,
+// which no other code page reads, and elsewhere the accented letters of the
+// system's own code page often pair up as well-formed EUC-JP.
+Decision DecideEncoding(std::string_view bytes, bool shiftJisSystem) noexcept;
+Decision DecideEncoding(std::string_view bytes) noexcept; // on this system
 
 // A selected file whose text holds characters the code page cannot.
 struct LossyFile {
@@ -33,9 +39,9 @@ struct LossyFile {
 };
 
 // The file's bytes as the editor is to get them: bytes decided as ANSI are
-// returned as they are; a UTF file's text in the ANSI code page, with the
-// system's default character for what the code page cannot hold, and the
-// file added to lossy. Throws platform::FileReadError when the system cannot
+// returned as they are; any other file's text in the ANSI code page, with
+// the system's default character for what the code page cannot hold, and
+// the file added to lossy. Throws platform::FileReadError when the system cannot
 // convert to its code page.
 std::string TextForPaste(const std::wstring& path, std::string bytes, std::vector<LossyFile>& lossy);
 

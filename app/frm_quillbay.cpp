@@ -76,6 +76,24 @@ constexpr wchar_t kKeyPasteAndEnd[] = L"PasteAndEnd";
 constexpr wchar_t kKeyTopmost[] = L"chkTopmost";
 constexpr wchar_t kKeyMode[] = L"Mode";
 constexpr wchar_t kKeyAutoEncoding[] = L"AutoEncoding";
+constexpr wchar_t kKeyCrLfLineEnds[] = L"CrLfLineEnds";
+constexpr wchar_t kKeyBreakBetweenFiles[] = L"BreakBetweenFiles";
+
+// An option of the system menu: checked by an exact 1; stored tells whether
+// the file had a value, so that a file without one stays without one as long
+// as the option is off.
+void LoadMenuOption(INIAccess& ini, HWND window, UINT id, const wchar_t* key, bool& stored)
+{
+    const std::wstring value = ini.Setting(key);
+    stored = !value.empty();
+    controls::sysmenu::SetChecked(window, id, value == L"1");
+}
+
+void SaveMenuOption(INIAccess& ini, HWND window, UINT id, const wchar_t* key, bool stored)
+{
+    const bool on = controls::sysmenu::Checked(window, id);
+    if (on || stored) ini.Setting(key, on ? L"1" : L"0");
+}
 
 const wchar_t* ReasonText(paste::Problem problem) noexcept
 {
@@ -177,6 +195,8 @@ void frmQuillbay::Load()
         // Beside the title bar's buttons, not among the controls: the
         // window's layout stays as it is.
         controls::sysmenu::AddCheckItem(m_hwnd, kMnuAutoEncoding, texts::kMnuAutoEncoding);
+        controls::sysmenu::AddCheckItem(m_hwnd, kMnuCrLfLineEnds, texts::kMnuCrLfLineEnds);
+        controls::sysmenu::AddCheckItem(m_hwnd, kMnuBreakBetweenFiles, texts::kMnuBreakBetweenFiles);
 
         Form_Load();
     } catch (...) {
@@ -242,9 +262,9 @@ void frmQuillbay::LoadSettings()
     controls::check::SetValue(Control(kChkPasteAndEnd), ini.Setting(kKeyPasteAndEnd) == L"1" ? 1 : 0);
     controls::check::SetValue(Control(kChkTopmost), ini.Setting(kKeyTopmost) == L"1" ? 1 : 0);
     controls::combo::Choose(Control(kCboMode), ini.Setting(kKeyMode) == L"1" ? 1 : 0);
-    const std::wstring autoEncoding = ini.Setting(kKeyAutoEncoding);
-    m_autoEncodingStored = !autoEncoding.empty();
-    controls::sysmenu::SetChecked(m_hwnd, kMnuAutoEncoding, autoEncoding == L"1");
+    LoadMenuOption(ini, m_hwnd, kMnuAutoEncoding, kKeyAutoEncoding, m_autoEncodingStored);
+    LoadMenuOption(ini, m_hwnd, kMnuCrLfLineEnds, kKeyCrLfLineEnds, m_crLfLineEndsStored);
+    LoadMenuOption(ini, m_hwnd, kMnuBreakBetweenFiles, kKeyBreakBetweenFiles, m_breakBetweenFilesStored);
 }
 
 void frmQuillbay::SaveSettings()
@@ -253,9 +273,10 @@ void frmQuillbay::SaveSettings()
     ini.Setting(kKeyPasteAndEnd, std::to_wstring(controls::check::Value(Control(kChkPasteAndEnd))));
     ini.Setting(kKeyTopmost, std::to_wstring(controls::check::Value(Control(kChkTopmost))));
     ini.Setting(kKeyMode, std::to_wstring(controls::combo::Chosen(Control(kCboMode)).value_or(0)));
-    // The file of a user who never leaves the option on keeps its three keys.
-    const bool autoEncoding = controls::sysmenu::Checked(m_hwnd, kMnuAutoEncoding);
-    if (autoEncoding || m_autoEncodingStored) ini.Setting(kKeyAutoEncoding, autoEncoding ? L"1" : L"0");
+    // The file of a user who never leaves an option on keeps its three keys.
+    SaveMenuOption(ini, m_hwnd, kMnuAutoEncoding, kKeyAutoEncoding, m_autoEncodingStored);
+    SaveMenuOption(ini, m_hwnd, kMnuCrLfLineEnds, kKeyCrLfLineEnds, m_crLfLineEndsStored);
+    SaveMenuOption(ini, m_hwnd, kMnuBreakBetweenFiles, kKeyBreakBetweenFiles, m_breakBetweenFilesStored);
 }
 
 // --- the file list ----------------------------------------------------------------------
@@ -354,6 +375,16 @@ void frmQuillbay::mnuAutoEncoding_Click()
     controls::sysmenu::SetChecked(m_hwnd, kMnuAutoEncoding, !controls::sysmenu::Checked(m_hwnd, kMnuAutoEncoding));
 }
 
+void frmQuillbay::mnuCrLfLineEnds_Click()
+{
+    controls::sysmenu::SetChecked(m_hwnd, kMnuCrLfLineEnds, !controls::sysmenu::Checked(m_hwnd, kMnuCrLfLineEnds));
+}
+
+void frmQuillbay::mnuBreakBetweenFiles_Click()
+{
+    controls::sysmenu::SetChecked(m_hwnd, kMnuBreakBetweenFiles, !controls::sysmenu::Checked(m_hwnd, kMnuBreakBetweenFiles));
+}
+
 bool frmQuillbay::lstFiles_KeyDown(const ui::KeyPress& key)
 {
     if (key.alt && !key.ctrl && key.key == VK_UP) {
@@ -391,8 +422,11 @@ void frmQuillbay::cmdExec_Click()
     HWND list = Control(kLstFiles);
     std::vector<bool> selected(m_strPaths.size());
     for (std::size_t i = 0; i < selected.size(); ++i) selected[i] = controls::list::Selected(list, static_cast<int>(i));
-    paste::Collected collected =
-        paste::Collect(m_strPaths, selected, controls::sysmenu::Checked(m_hwnd, kMnuAutoEncoding));
+    paste::Reading reading;
+    reading.autoEncoding = controls::sysmenu::Checked(m_hwnd, kMnuAutoEncoding);
+    reading.crLfLineEnds = controls::sysmenu::Checked(m_hwnd, kMnuCrLfLineEnds);
+    reading.breakBetweenFiles = controls::sysmenu::Checked(m_hwnd, kMnuBreakBetweenFiles);
+    paste::Collected collected = paste::Collect(m_strPaths, selected, reading);
     if (!collected.unpastable.empty()) {
         ShowMessage(UnreadableFilesMessage(collected.unpastable), MB_OK | MB_ICONEXCLAMATION);
         return;
@@ -504,9 +538,12 @@ void frmQuillbay::OnCommand(int id, int notification)
 
 bool frmQuillbay::OnSysCommand(UINT command)
 {
-    if (command != kMnuAutoEncoding) return false;
-    mnuAutoEncoding_Click();
-    return true;
+    switch (command) {
+    case kMnuAutoEncoding: mnuAutoEncoding_Click(); return true;
+    case kMnuCrLfLineEnds: mnuCrLfLineEnds_Click(); return true;
+    case kMnuBreakBetweenFiles: mnuBreakBetweenFiles_Click(); return true;
+    default: return false;
+    }
 }
 
 void frmQuillbay::OnClose()

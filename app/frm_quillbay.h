@@ -34,6 +34,9 @@ public:
     // The option 文字コードを自動判別 in the window's system menu; a system
     // menu command keeps its low four bits zero.
     static constexpr UINT kMnuAutoEncoding = 0x0A10;
+    // 改行を CR LF にそろえる and ファイルの間に改行を入れる, below it.
+    static constexpr UINT kMnuCrLfLineEnds = 0x0A20;
+    static constexpr UINT kMnuBreakBetweenFiles = 0x0A30;
 
     static constexpr const wchar_t* kWindowClass = L"Quillbay.frmQuillbay";
     // The list's entry count is a 16-bit signed number.
@@ -77,6 +80,8 @@ public:
     void cmdDown_Click();
     void chkTopmost_Click();
     void mnuAutoEncoding_Click();
+    void mnuCrLfLineEnds_Click();
+    void mnuBreakBetweenFiles_Click();
     // Delete, Ctrl+A, Alt+Up and Alt+Down with the focus in the list.
     bool lstFiles_KeyDown(const platform::ui::KeyPress& key);
     void cmdExec_Click();
@@ -113,6 +118,8 @@ private:
     // Whether the settings file had a value for AutoEncoding: a file without
     // one stays without one as long as the option is off.
     bool m_autoEncodingStored = false;
+    bool m_crLfLineEndsStored = false;
+    bool m_breakBetweenFilesStored = false;
 
     // Declared before the window: the controls use the font until they are gone.
     platform::UniqueFont m_font;

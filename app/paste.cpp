@@ -38,8 +38,9 @@ struct NulSeen {};
 // reading them as text and writing them back gives, which for almost every
 // file is the bytes themselves. A paste may be many megabytes, and this
 // spares converting all of it to 16-bit text and back again.
-Collected Collect(const std::vector<std::wstring>& paths, const std::vector<bool>& selected, bool autoEncoding)
+Collected Collect(const std::vector<std::wstring>& paths, const std::vector<bool>& selected, const Reading& reading)
 {
+    const bool autoEncoding = reading.autoEncoding;
     Collected result;
     const std::size_t count = std::min(paths.size(), selected.size());
     for (std::size_t i = 0; i < count; ++i) {
@@ -57,6 +58,12 @@ Collected Collect(const std::vector<std::wstring>& paths, const std::vector<bool
             // Each file on its own: a lone lead byte at a file's end must not
             // pair with the next file's first byte.
             bytes = platform::RoundTripAnsi(std::move(bytes));
+            if (reading.crLfLineEnds) bytes = WithCrLfLineEnds(std::move(bytes));
+            // The last line of one file and the first of the next would
+            // otherwise become one line; an empty file is no line at all.
+            if (reading.breakBetweenFiles && !bytes.empty() && !result.text.empty() && result.text.back() != '\n' &&
+                result.text.back() != '\r')
+                result.text += "\r\n";
             if (result.text.empty()) result.text = std::move(bytes);
             else result.text += bytes;
         } catch (const NulSeen&) {
@@ -66,6 +73,33 @@ Collected Collect(const std::vector<std::wstring>& paths, const std::vector<bool
         }
     }
     return result;
+}
+
+std::string WithCrLfLineEnds(std::string ansi)
+{
+    std::size_t added = 0;
+    const std::size_t size = ansi.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        if (ansi[i] == '\n') ++added;
+        else if (ansi[i] == '\r' && (i + 1 == size || ansi[i + 1] != '\n')) ++added;
+        else if (ansi[i] == '\r') ++i; // CR LF stays
+    }
+    // Most files already have CR LF: they are returned as they are.
+    if (added == 0) return ansi;
+    std::string text;
+    text.reserve(size + added);
+    for (std::size_t i = 0; i < size; ++i) {
+        const char byte = ansi[i];
+        if (byte == '\n') {
+            text += "\r\n";
+        } else if (byte == '\r') {
+            text += "\r\n";
+            if (i + 1 < size && ansi[i + 1] == '\n') ++i;
+        } else {
+            text += byte;
+        }
+    }
+    return text;
 }
 
 bool CaretProvesWhole(const EditorState& before, std::size_t sent, std::int32_t start, std::int32_t end) noexcept

@@ -44,9 +44,24 @@ struct Collected {
     std::vector<fileEncoding::LossyFile> lossy;
 };
 
-// Reads the files whose flag in selected is on. autoEncoding: the option
-// 文字コードを自動判別, which lets UTF-8 and UTF-16 files be converted.
-Collected Collect(const std::vector<std::wstring>& paths, const std::vector<bool>& selected, bool autoEncoding);
+// How the files are read: the options of the window's system menu, all off
+// by default, which pastes every file's bytes as they are.
+struct Reading {
+    // 文字コードを自動判別: UTF-8, UTF-16, ISO-2022-JP and EUC-JP files are converted.
+    bool autoEncoding = false;
+    // 改行を CR LF にそろえる: LF and a lone CR become CR LF in every file.
+    bool crLfLineEnds = false;
+    // ファイルの間に改行を入れる: CR LF between a file that does not end a
+    // line and the next file with text.
+    bool breakBetweenFiles = false;
+};
+
+// Reads the files whose flag in selected is on.
+Collected Collect(const std::vector<std::wstring>& paths, const std::vector<bool>& selected, const Reading& reading);
+
+// ansi with every LF and every lone CR made CR LF; neither byte is ever the
+// second byte of a double-byte character.
+std::string WithCrLfLineEnds(std::string ansi);
 
 enum class Mode { AtCursor, AtEnd };
 

@@ -41,6 +41,9 @@ inline constexpr wchar_t kReasonCannotConvert[] = L"この Windows では UTF-8/
 // The option of the window's system menu: UTF-8 and UTF-16 files are told
 // by their bytes and converted.
 inline constexpr wchar_t kMnuAutoEncoding[] = L"文字コードを自動判別(&U)";
+// Two more: LF and a lone CR become CR LF; a line break between files.
+inline constexpr wchar_t kMnuCrLfLineEnds[] = L"改行を CR LF にそろえる(&L)";
+inline constexpr wchar_t kMnuBreakBetweenFiles[] = L"ファイルの間に改行を入れる(&B)";
 
 // A UTF file holds characters the ANSI code page cannot: nothing is sent
 // until the user says so.

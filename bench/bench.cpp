@@ -251,9 +251,36 @@ void SetAutoEncoding(HWND window, bool on)
     if (checked != on) ::SendMessageW(window, WM_SYSCOMMAND, frmQuillbay::kMnuAutoEncoding, 0);
 }
 
-// A UTF-8 file of size bytes (文字コードを自動判別 on) against the same text
-// as an ANSI file (the option off, the paste as it always was), both at the
-// cursor, in turns within each round; the ratio is taken within the round.
+// Shift-JIS text in EUC-JP, by the arithmetic JIS X 0208 and Shift-JIS
+// share, run backwards; the benchmark checks that the paste gives the
+// Shift-JIS text back.
+std::string EucOf(const std::string& sjis)
+{
+    std::string euc;
+    euc.reserve(sjis.size() + sjis.size() / 4);
+    for (std::size_t i = 0; i < sjis.size(); ++i) {
+        const unsigned char first = static_cast<unsigned char>(sjis[i]);
+        if (first < 0x80) {
+            euc += static_cast<char>(first);
+        } else if (first >= 0xA1 && first <= 0xDF) {
+            euc += '\x8E';
+            euc += static_cast<char>(first);
+        } else if (i + 1 < sjis.size()) {
+            const unsigned second = static_cast<unsigned char>(sjis[++i]);
+            unsigned row = (first <= 0x9F ? first - 0x80 : first - 0xC0) * 2 - 1, cell = 0;
+            if (second >= 0x9F) ++row, cell = second - 0x9E;
+            else cell = second - (second >= 0x80 ? 0x40 : 0x3F);
+            euc += static_cast<char>(row + 0xA0);
+            euc += static_cast<char>(cell + 0xA0);
+        }
+    }
+    return euc;
+}
+
+// A UTF-8 file of size bytes (文字コードを自動判別 on) and the same text in
+// EUC-JP against the same text as an ANSI file (the option off, the paste as
+// it always was), all at the cursor, in turns within each round; the ratio
+// is taken within the round.
 void BenchUtf8Paste(std::size_t size, int repeats)
 {
     TempDir folder;
@@ -264,16 +291,18 @@ void BenchUtf8Paste(std::size_t size, int repeats)
     utf8.resize(cut);
     while (utf8.size() < size) utf8 += 'x';
     const std::string ansi = BytesOf(CP_ACP, WideOf(CP_UTF8, utf8));
-    const std::wstring utf8File = folder / L"utf8.txt", ansiFile = folder / L"ansi.txt";
+    const std::string euc = EucOf(ansi);
+    const std::wstring utf8File = folder / L"utf8.txt", ansiFile = folder / L"ansi.txt", eucFile = folder / L"euc.txt";
     testsupport::WriteFileBytes(utf8File, utf8);
     testsupport::WriteFileBytes(ansiFile, ansi);
+    testsupport::WriteFileBytes(eucFile, euc);
     const std::string document = "document\r\n";
 
     StandIn editor;
     clsKestTeraPad bridge;
     frmQuillbay window(bridge, QuietOptions());
     LoadAndDrop(window, ansiFile);
-    IDataObject* data = apptest::DataObject::Files({utf8File});
+    IDataObject* data = apptest::DataObject::Files({utf8File, eucFile});
     window.lstFiles_OLEDragDrop(data);
     data->Release();
     HWND list = ::GetDlgItem(window.hwnd(), frmQuillbay::kLstFiles);
@@ -283,14 +312,14 @@ void BenchUtf8Paste(std::size_t size, int repeats)
         run();
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     };
-    std::vector<double> times[2], added;
-    bool right[2] = {true, true};
-    std::size_t messages[2] = {};
+    std::vector<double> times[3], added, eucAdded;
+    bool right[3] = {true, true, true};
+    std::size_t messages[3] = {};
     for (int round = 0; round < repeats; ++round) {
-        double took[2] = {};
-        for (int entry : {0, 1}) {
+        double took[3] = {};
+        for (int entry : {0, 1, 2}) {
             Choose(list, entry);
-            SetAutoEncoding(window.hwnd(), entry == 1);
+            SetAutoEncoding(window.hwnd(), entry > 0);
             editor.SetDocument(document);
             editor.SetSelection(4, 4);
             editor.ClearLog();
@@ -300,8 +329,9 @@ void BenchUtf8Paste(std::size_t size, int repeats)
             right[entry] = right[entry] && editor.Document() == "docu" + ansi + "ment\r\n";
         }
         added.push_back(took[1] / std::max(took[0], 0.001) - 1.0);
+        eucAdded.push_back(took[2] / std::max(took[0], 0.001) - 1.0);
     }
-    const Stats more = Summarize(added);
+    const Stats more = Summarize(added), eucMore = Summarize(eucAdded);
     Report("paste at the cursor, ANSI file", ansi.size(), Summarize(times[0]),
            "the same text, option off, " + std::to_string(messages[0]) + " msgs" + (right[0] ? "" : ", WRONG RESULT"));
     Report("paste at the cursor, UTF-8 file", size, Summarize(times[1]),
@@ -318,6 +348,35 @@ void BenchUtf8Paste(std::size_t size, int repeats)
     Report("  step: convert to the code page", size, converting, converted == ansi ? "" : "WRONG RESULT");
     const Stats system = Measure(repeats, [] {}, [&] { converted = BytesOf(CP_ACP, WideOf(CP_UTF8, utf8)); });
     Report("  the system's two conversions", size, system, "for comparison; not used");
+
+    Report("paste at the cursor, EUC-JP file", euc.size(), Summarize(times[2]),
+           "option on: +" + Fixed(eucMore.median) + "x the ANSI paste (" + Fixed(eucMore.min) + " .. " +
+               Fixed(eucMore.max) + "), " + std::to_string(messages[2]) + " msgs" + (right[2] ? "" : ", WRONG RESULT"));
+    // Deciding and converting files of the same size, EUC-JP against UTF-8
+    // in turns: what the option costs beyond reading the file. The EUC-JP
+    // file holds a third more of the text, in two bytes a character.
+    const std::string fullAnsi = JapaneseText(size), fullEuc = EucOf(fullAnsi);
+    std::vector<double> utf8Steps, eucSteps, ratios;
+    bool eucRight = true;
+    for (int round = 0; round < repeats; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        std::vector<fileEncoding::LossyFile> none;
+        (void)fileEncoding::TextForPaste(utf8File, utf8, none);
+        const auto middle = std::chrono::steady_clock::now();
+        eucRight = eucRight && fileEncoding::TextForPaste(eucFile, fullEuc, none) == fullAnsi && none.empty();
+        const auto end = std::chrono::steady_clock::now();
+        utf8Steps.push_back(std::chrono::duration<double, std::milli>(middle - start).count());
+        eucSteps.push_back(std::chrono::duration<double, std::milli>(end - middle).count());
+        ratios.push_back(eucSteps.back() / std::max(utf8Steps.back(), 0.001));
+    }
+    const Stats ratio = Summarize(ratios);
+    Report("  step: decide and convert, UTF-8", size, Summarize(utf8Steps));
+    Report("  step: decide and convert, EUC-JP", fullEuc.size(), Summarize(eucSteps),
+           "x" + Fixed(ratio.median) + " the UTF-8 step (" + Fixed(ratio.min) + " .. " + Fixed(ratio.max) + ")" +
+               (eucRight ? "" : ", WRONG RESULT"));
+    const Stats eucDeciding = Measure(repeats, [] {}, [&] { (void)fileEncoding::DecideEncoding(fullEuc); });
+    Report("  step: decide (EUC-JP rule)", fullEuc.size(), eucDeciding,
+           fileEncoding::DecideEncoding(fullEuc).encoding == fileEncoding::Encoding::EucJp ? "" : "WRONG RESULT");
     window.Unload();
     ::DeleteFileW(SettingsPath().c_str());
 }

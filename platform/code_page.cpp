@@ -139,6 +139,56 @@ bool ContainsNul(std::string_view bytes) noexcept
     return false;
 }
 
+bool AnsiIsShiftJis() noexcept
+{
+    return ::GetACP() == 932;
+}
+
+namespace {
+
+class DoubleByteTable {
+public:
+    DoubleByteTable() noexcept
+    {
+        for (unsigned lead = 0x80; lead < 256; ++lead) {
+            if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+            for (unsigned trail = 0; trail < 256; ++trail) {
+                const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                wchar_t wide[4] = {};
+                // Without the flag an empty cell reads as the system's
+                // replacement character (U+30FB under Wine), a character.
+                if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, in, 2, wide, 4) != 1) continue;
+                char out[8] = {};
+                BOOL usedDefault = FALSE;
+                if (::WideCharToMultiByte(CP_ACP, 0, wide, 1, out, 8, nullptr, &usedDefault) <= 0 || usedDefault) continue;
+                m_pairs[lead << 3 | trail >> 5] |= 1u << (trail & 31);
+            }
+        }
+    }
+    bool Holds(unsigned char lead, unsigned char trail) const noexcept
+    {
+        return m_pairs[static_cast<unsigned>(lead) << 3 | trail >> 5] >> (trail & 31) & 1u;
+    }
+
+private:
+    std::uint32_t m_pairs[256 * 8] = {}; // one bit per lead and trail byte
+};
+
+} // namespace
+
+bool IsDoubleByteCharacter(unsigned char lead, unsigned char trail) noexcept
+{
+    static const DoubleByteTable table;
+    return table.Holds(lead, trail);
+}
+
+std::string DefaultCharacter()
+{
+    CPINFO info{};
+    if (!::GetCPInfo(CP_ACP, &info)) return "?";
+    return std::string(reinterpret_cast<const char*>(info.DefaultChar), info.DefaultChar[1] ? 2 : 1);
+}
+
 bool IsLeadByte(unsigned char byte) noexcept
 {
     return ::IsDBCSLeadByte(byte) != FALSE;

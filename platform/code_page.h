@@ -26,6 +26,20 @@ std::string RoundTripAnsi(std::string ansi);
 // True when bytes hold a NUL; a word at a time, for texts of many megabytes.
 bool ContainsNul(std::string_view bytes) noexcept;
 
+// Whether the ANSI code page is Shift-JIS (932), the code page whose bytes
+// the arithmetic of JIS X 0208 gives.
+bool AnsiIsShiftJis() noexcept;
+
+// Whether lead and trail are one character of the code page: the system
+// reads them as one character, refusing an empty cell, and writes that
+// character without its default character. Not necessarily as the same two
+// bytes: code page 932 has characters under two codes. Asked of the system
+// once for every pair.
+bool IsDoubleByteCharacter(unsigned char lead, unsigned char trail) noexcept;
+
+// What the system writes for a character the code page has not ("?").
+std::string DefaultCharacter();
+
 // True when byte is a lead byte of a double-byte character in the ANSI code page.
 bool IsLeadByte(unsigned char byte) noexcept;
 

@@ -61,7 +61,7 @@ TEST(FileEncoding, DecidesByTheMarkOrWellFormedUtf8BeyondAsciiConvertsAndCountsW
              {"Shift-JIS, its ASCII alone well-formed UTF-8", ansi, E::Ansi, ansi, 0, 0},
              {"ASCII only", "plain\r\n", E::Ansi, "plain\r\n", 0, 0},
              {"nothing", "", E::Ansi, "", 0, 0},
-             {"half a UTF-8 mark", "\xEF\xBB" "a", E::Ansi, "\xEF\xBB" "a", 0, 0},
+             {"half a UTF-8 mark", "\xEF\xBB" "a\x82\xA0", E::Ansi, "\xEF\xBB" "a\x82\xA0", 0, 0},
              {"UTF-8, then bytes that are not", Utf8(L"é") + Ansi(L"日本"), E::Ansi, Utf8(L"é") + Ansi(L"日本"), 0, 0},
              {"ANSI with a NUL and a lone lead byte", std::string("a\0\x82", 3), E::Ansi, std::string("a\0\x82", 3), 0, 0},
              {"UTF-16 keeps a NUL character", kLittleMark + Utf16({L"a\0b", 3}), E::Utf16LittleEndian, std::string("a\0b", 3), 0, 0},
@@ -71,7 +71,13 @@ TEST(FileEncoding, DecidesByTheMarkOrWellFormedUtf8BeyondAsciiConvertsAndCountsW
              {"UTF-16LE, odd byte count", kLittleMark + Utf16(L"あ\r\nい") + "B", E::Utf16LittleEndian, Ansi(L"あ\r\nい") + "?", 1, 2},
              {"UTF-16BE, odd byte count", kBigMark + Utf16(L"あい", true) + "0", E::Utf16BigEndian, Ansi(L"あい") + "?", 1, 1},
              {"a lone CR ends a line", kLittleMark + Utf16(L"\rあ\r") + "x", E::Utf16LittleEndian, Ansi(L"\rあ\r") + "?", 1, 3},
-             {"a mark and one byte", kLittleMark + "a", E::Utf16LittleEndian, "?", 1, 1}}) {
+             {"a mark and one byte", kLittleMark + "a", E::Utf16LittleEndian, "?", 1, 1},
+             // ISO-2022-JP and EUC-JP, from Python's codecs (test-japanese_text.cpp has more).
+             {"ISO-2022-JP", std::string("\x1B$BF|K\\8l\x1B(B\r\n"), E::Iso2022Jp, Ansi(L"日本語\r\n"), 0, 0},
+             {"EUC-JP", std::string("\xC6\xFC\xCB\xDC\xB8\xEC\r\n"), E::EucJp, Ansi(L"日本語\r\n"), 0, 0},
+             {"JIS X 0212 on the second line", std::string("\x1B$B$\"\x1B(B\n\x1B$(D0!\x1B(B"), E::Iso2022Jp,
+              Ansi(L"あ\n?"), 1, 2},
+             {"EUC-JP with JIS X 0212", std::string("\xA4\xA2\xA4\xA2\r\x8F\xB0\xA1"), E::EucJp, Ansi(L"ああ\r?"), 1, 2}}) {
         SCOPED_TRACE(what);
         EXPECT_EQ(fileEncoding::DecideEncoding(bytes).encoding, encoding);
         std::vector<fileEncoding::LossyFile> files;
@@ -153,10 +159,11 @@ TEST(AutoEncodingOption, IsTheLastItemOfTheSystemMenuKeptInTheSettingsFileOnlyOn
         HMENU menu = ::GetSystemMenu(s.Window(), FALSE);
         const int count = ::GetMenuItemCount(menu);
         wchar_t text[64] = {};
-        ::GetMenuStringW(menu, count - 1, text, 64, MF_BYPOSITION);
+        // The two options of line ends come after it (test-text_options.cpp).
+        ::GetMenuStringW(menu, count - 5, text, 64, MF_BYPOSITION);
         EXPECT_STREQ(text, L"文字コードを自動判別(&U)");
-        EXPECT_EQ(::GetMenuItemID(menu, count - 1), frmQuillbay::kMnuAutoEncoding);
-        EXPECT_TRUE(::GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR);
+        EXPECT_EQ(::GetMenuItemID(menu, count - 5), frmQuillbay::kMnuAutoEncoding);
+        EXPECT_TRUE(::GetMenuState(menu, count - 6, MF_BYPOSITION) & MF_SEPARATOR);
         EXPECT_EQ(OptionChecked(s.Window()), checked);
         for (int i = 0; i < turns; ++i) TurnOption(s, i * 3);
         EXPECT_EQ(OptionChecked(s.Window()), checked != (turns % 2 == 1));

@@ -33,6 +33,7 @@ struct CollectRow {
     std::optional<std::string> text; // no value: not compared
     std::vector<std::pair<std::size_t, Problem>> unpastable = {}; // by index in files
     std::size_t lossy = 0;
+    bool crLf = false, breakBetween = false; // 改行を CR LF にそろえる, ファイルの間に改行を入れる
 };
 
 TEST(PasteCollect, JoinsTheSelectedFilesInListOrderAndNamesEveryFileThatCannotBePasted)
@@ -59,6 +60,21 @@ TEST(PasteCollect, JoinsTheSelectedFilesInListOrderAndNamesEveryFileThatCannotBe
          {{"good"}, {"", true, Kind::Missing}, {"", true, Kind::Folder}, {"locked", true, Kind::Locked},
           {"", false, Kind::Missing}},
          false, std::nullopt, {{1, Problem::NotFound}, {2, Problem::IsFolder}, {3, Problem::Locked}}},
+        {"line ends as they are without the option", {{"a\nb\rc\r\n"}}, false, "a\nb\rc\r\n"},
+        {"LF and a lone CR become CR LF, CR LF stays", {{"a\nb\rc\r\nd\n\r\r\n"}, {"\re"}}, false,
+         "a\r\nb\r\nc\r\nd\r\n\r\n\r\n\r\ne", {}, 0, true},
+        {"a CR at one file's end and an LF at the next's start are two line ends", {{"a\r"}, {"\nb"}}, false,
+         "a\r\n\r\nb", {}, 0, true},
+        {"after the conversion: UTF-16 line ends", {{std::string("\xFF\xFE" "a\0\n\0\r\0", 8)}}, true, "a\r\n\r\n", {}, 0, true},
+        {"after the code page: a double-byte character and a lone lead byte", {{"\x82\xa0\n\x82"}}, false,
+         std::string("\x82\xa0\r\n").append(platform::RoundTripAnsi("\x82")), {}, 0, true},
+        {"a break between files that do not end a line, none after the last", {{"a"}, {"b"}, {"c\n"}, {"d\r"}, {"e"}}, false,
+         "a\r\nb\r\nc\nd\re", {}, 0, false, true},
+        {"empty and unselected files are not between", {{""}, {"a"}, {""}, {"x", false}, {"b"}, {""}}, false, "a\r\nb", {},
+         0, false, true},
+        {"a break after the code page's reading of a lone lead byte", {{"a\x82"}, {"A"}}, false,
+         platform::RoundTripAnsi("a\x82") + "\r\nA", {}, 0, false, true},
+        {"both: the break sees the CR LF", {{"a\rb"}, {"c\r"}, {"d"}}, false, "a\r\nb\r\nc\r\nd", {}, 0, true, true},
     };
     for (const CollectRow& row : rows) {
         SCOPED_TRACE(row.what);
@@ -75,7 +91,7 @@ TEST(PasteCollect, JoinsTheSelectedFilesInListOrderAndNamesEveryFileThatCannotBe
             paths.push_back(path);
             selected.push_back(file.selected);
         }
-        const paste::Collected got = paste::Collect(paths, selected, row.autoEncoding);
+        const paste::Collected got = paste::Collect(paths, selected, {.autoEncoding = row.autoEncoding, .crLfLineEnds = row.crLf, .breakBetweenFiles = row.breakBetween});
         if (row.text) { EXPECT_EQ(got.text, *row.text); }
         std::vector<paste::UnpastableFile> expected;
         for (const auto& [index, why] : row.unpastable) expected.push_back({paths[index], why});

@@ -229,6 +229,38 @@ TEST(ReliabilityFiles, EachFileArrivesAsTheSystemReadsItOrStopsThePasteSoonNamin
     if (!fifo.empty()) ::WinExec(("Z:\\usr\\bin\\rm " + platform::ToAnsi(fifo.substr(2))).c_str(), SW_HIDE);
 }
 
+// 文字コードを自動判別 with both options of line ends: a long EUC-JP file with
+// LF line ends, an ISO-2022-JP one without a final line break and a
+// Shift-JIS one go in as one Shift-JIS text in CR LF, in pieces where the
+// family needs them; the conversions call no code page 95, 98 or Me lacks.
+TEST(ReliabilityFiles, JapaneseEncodingsAndLineEndOptionsPasteAlikeOnEitherFamily)
+{
+    apptest::EditorSession p;
+    for (UINT id : {frmQuillbay::kMnuAutoEncoding, frmQuillbay::kMnuCrLfLineEnds, frmQuillbay::kMnuBreakBetweenFiles})
+        ::SendMessageW(p.session.Window(), WM_SYSCOMMAND, id, 0);
+    std::string euc, text;
+    // 日本語のテキスト、ＡＢＣ。 in EUC-JP, from Python's codec, and a line number.
+    for (int line = 0; text.size() < 70000; ++line) {
+        euc += "\xC6\xFC\xCB\xDC\xB8\xEC\xA4\xCE\xA5\xC6\xA5\xAD\xA5\xB9\xA5\xC8\xA1\xA2\xA3\xC1\xA3\xC2\xA3\xC3\xA1\xA3 " +
+               std::to_string(line) + "\n";
+        text += platform::ToAnsi(L"日本語のテキスト、ＡＢＣ。 ") + std::to_string(line) + "\r\n";
+    }
+    const std::string jis = "\x1B$B$\"$$\x1B(B", sjis = platform::ToAnsi(L"ｶﾅ");
+    text += platform::ToAnsi(L"あい") + "\r\n" + sjis;
+    PasteOnly(p, {p.File(L"euc.txt", euc), p.File(L"jis.txt", jis), p.File(L"sjis.txt", sjis)});
+    EXPECT_TRUE(p.session.boxes.empty());
+    EXPECT_EQ(p.editor.Document(), kHead + text + kTail);
+    // As many pieces as of single-byte text, each cut before a character that would not fit whole.
+    const std::vector<long long> pieces = testsupport::ReplacedBytes(p.editor.Log()),
+                                 asSingleBytes = PiecesOf(static_cast<long long>(text.size()));
+    ASSERT_EQ(pieces.size(), asSingleBytes.size());
+    for (std::size_t i = 0, begin = 0; i < pieces.size(); begin += static_cast<std::size_t>(pieces[i++])) {
+        const auto piece = static_cast<std::size_t>(pieces[i]);
+        EXPECT_EQ(piece, platform::CompleteCharsPrefix(std::string_view(text).substr(begin), static_cast<std::size_t>(asSingleBytes[0])))
+            << "piece " << i;
+    }
+}
+
 TEST(ReliabilitySettings, AnySettingsFileIsReadSafelyOnlyAnExactOneCountsAndClosingNeverFails)
 {
     std::mt19937 random(7);

@@ -63,38 +63,6 @@ constexpr int kDropDownTwips = 1500;
 constexpr wchar_t kFontFace[] = L"MS UI Gothic";
 constexpr int kFontPoints = 9;
 
-// The settings file beside the executable, named after it.
-INIAccess SettingsFile()
-{
-    INIAccess ini;
-    ini.SetAppPathFilename(platform::ExecutableBaseName() + L".ini");
-    ini.Section = L"Quillbay";
-    return ini;
-}
-
-constexpr wchar_t kKeyPasteAndEnd[] = L"PasteAndEnd";
-constexpr wchar_t kKeyTopmost[] = L"chkTopmost";
-constexpr wchar_t kKeyMode[] = L"Mode";
-constexpr wchar_t kKeyAutoEncoding[] = L"AutoEncoding";
-constexpr wchar_t kKeyCrLfLineEnds[] = L"CrLfLineEnds";
-constexpr wchar_t kKeyBreakBetweenFiles[] = L"BreakBetweenFiles";
-
-// An option of the system menu: checked by an exact 1; stored tells whether
-// the file had a value, so that a file without one stays without one as long
-// as the option is off.
-void LoadMenuOption(INIAccess& ini, HWND window, UINT id, const wchar_t* key, bool& stored)
-{
-    const std::wstring value = ini.Setting(key);
-    stored = !value.empty();
-    controls::sysmenu::SetChecked(window, id, value == L"1");
-}
-
-void SaveMenuOption(INIAccess& ini, HWND window, UINT id, const wchar_t* key, bool stored)
-{
-    const bool on = controls::sysmenu::Checked(window, id);
-    if (on || stored) ini.Setting(key, on ? L"1" : L"0");
-}
-
 const wchar_t* ReasonText(paste::Problem problem) noexcept
 {
     using paste::Problem;
@@ -256,27 +224,74 @@ void frmQuillbay::Form_Unload()
 
 // --- settings -----------------------------------------------------------------------
 
+namespace {
+
+// The settings file beside the executable, named after it.
+INIAccess SettingsFile()
+{
+    INIAccess ini;
+    ini.SetAppPathFilename(platform::ExecutableBaseName() + L".ini");
+    ini.Section = L"Quillbay";
+    return ini;
+}
+
+// Every key of the settings file and what holds it, in the order a new file
+// gets them. A value counts as on only when it is exactly 1. The options of
+// the system menu are written only once they have been on or were in the
+// file, so that a user who never turns one on keeps a file of three keys.
+enum class Holder { CheckBox, ModeList, MenuOption };
+struct SettingKey {
+    const wchar_t* key;
+    Holder holder;
+    int id; // the control's, or the menu item's
+};
+constexpr SettingKey kSettings[] = {
+    {L"PasteAndEnd", Holder::CheckBox, frmQuillbay::kChkPasteAndEnd},
+    {L"chkTopmost", Holder::CheckBox, frmQuillbay::kChkTopmost},
+    {L"Mode", Holder::ModeList, frmQuillbay::kCboMode},
+    {L"AutoEncoding", Holder::MenuOption, frmQuillbay::kMnuAutoEncoding},
+    {L"CrLfLineEnds", Holder::MenuOption, frmQuillbay::kMnuCrLfLineEnds},
+    {L"BreakBetweenFiles", Holder::MenuOption, frmQuillbay::kMnuBreakBetweenFiles},
+};
+
+} // namespace
+
 void frmQuillbay::LoadSettings()
 {
     INIAccess ini = SettingsFile();
-    controls::check::SetValue(Control(kChkPasteAndEnd), ini.Setting(kKeyPasteAndEnd) == L"1" ? 1 : 0);
-    controls::check::SetValue(Control(kChkTopmost), ini.Setting(kKeyTopmost) == L"1" ? 1 : 0);
-    controls::combo::Choose(Control(kCboMode), ini.Setting(kKeyMode) == L"1" ? 1 : 0);
-    LoadMenuOption(ini, m_hwnd, kMnuAutoEncoding, kKeyAutoEncoding, m_autoEncodingStored);
-    LoadMenuOption(ini, m_hwnd, kMnuCrLfLineEnds, kKeyCrLfLineEnds, m_crLfLineEndsStored);
-    LoadMenuOption(ini, m_hwnd, kMnuBreakBetweenFiles, kKeyBreakBetweenFiles, m_breakBetweenFilesStored);
+    for (const SettingKey& setting : kSettings) {
+        const std::wstring value = ini.Setting(setting.key);
+        const int on = value == L"1" ? 1 : 0;
+        switch (setting.holder) {
+        case Holder::CheckBox: controls::check::SetValue(Control(setting.id), on); break;
+        case Holder::ModeList: controls::combo::Choose(Control(setting.id), on); break;
+        case Holder::MenuOption:
+            if (!value.empty()) m_storedMenuOptions.insert(static_cast<UINT>(setting.id));
+            controls::sysmenu::SetChecked(m_hwnd, static_cast<UINT>(setting.id), on == 1);
+            break;
+        }
+    }
 }
 
 void frmQuillbay::SaveSettings()
 {
     INIAccess ini = SettingsFile();
-    ini.Setting(kKeyPasteAndEnd, std::to_wstring(controls::check::Value(Control(kChkPasteAndEnd))));
-    ini.Setting(kKeyTopmost, std::to_wstring(controls::check::Value(Control(kChkTopmost))));
-    ini.Setting(kKeyMode, std::to_wstring(controls::combo::Chosen(Control(kCboMode)).value_or(0)));
-    // The file of a user who never leaves an option on keeps its three keys.
-    SaveMenuOption(ini, m_hwnd, kMnuAutoEncoding, kKeyAutoEncoding, m_autoEncodingStored);
-    SaveMenuOption(ini, m_hwnd, kMnuCrLfLineEnds, kKeyCrLfLineEnds, m_crLfLineEndsStored);
-    SaveMenuOption(ini, m_hwnd, kMnuBreakBetweenFiles, kKeyBreakBetweenFiles, m_breakBetweenFilesStored);
+    for (const SettingKey& setting : kSettings) {
+        switch (setting.holder) {
+        case Holder::CheckBox:
+            ini.Setting(setting.key, std::to_wstring(controls::check::Value(Control(setting.id))));
+            break;
+        case Holder::ModeList:
+            ini.Setting(setting.key, std::to_wstring(controls::combo::Chosen(Control(setting.id)).value_or(0)));
+            break;
+        case Holder::MenuOption: {
+            const UINT item = static_cast<UINT>(setting.id);
+            const bool on = controls::sysmenu::Checked(m_hwnd, item);
+            if (on || m_storedMenuOptions.count(item)) ini.Setting(setting.key, on ? L"1" : L"0");
+            break;
+        }
+        }
+    }
 }
 
 // --- the file list ----------------------------------------------------------------------

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -115,11 +116,9 @@ private:
 
     std::vector<std::wstring> m_strPaths;
     std::int16_t m_nPaths = 0;
-    // Whether the settings file had a value for AutoEncoding: a file without
-    // one stays without one as long as the option is off.
-    bool m_autoEncodingStored = false;
-    bool m_crLfLineEndsStored = false;
-    bool m_breakBetweenFilesStored = false;
+    // The menu options the settings file had a value for: a file without one
+    // stays without one as long as the option is off.
+    std::set<UINT> m_storedMenuOptions;
 
     // Declared before the window: the controls use the font until they are gone.
     platform::UniqueFont m_font;

@@ -1,20 +1,18 @@
 #include "app/frm_quillbay.h"
 
-#include "app/file_encoding.h"
 #include "app/file_name.h"
 #include "app/paste.h"
+#include "app/paste_report.h"
 #include "app/resource.h"
 #include "app/texts.h"
 #include "settings/ini_access.h"
 
-#include "platform/code_page.h"
 #include "platform/programs.h"
 #include "platform/window_messages.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <exception>
-#include <unordered_set>
+#include <new>
 #include <utility>
 
 namespace ui = platform::ui;
@@ -72,65 +70,6 @@ constexpr wchar_t kKeyPasteAndEnd[] = L"PasteAndEnd";
 constexpr wchar_t kKeyTopmost[] = L"chkTopmost";
 constexpr wchar_t kKeyMode[] = L"Mode";
 constexpr wchar_t kKeyAutoEncoding[] = L"AutoEncoding";
-
-const wchar_t* ReasonText(paste::Problem problem) noexcept
-{
-    using paste::Problem;
-    switch (problem) {
-    case Problem::NotFound: return texts::kReasonNotFound;
-    case Problem::AccessDenied: return texts::kReasonAccessDenied;
-    case Problem::Locked: return texts::kReasonLocked;
-    case Problem::IsFolder: return texts::kReasonIsFolder;
-    case Problem::TooLarge: return texts::kReasonTooLarge;
-    case Problem::ContainsNul: return texts::kReasonContainsNul;
-    case Problem::NotRegular: return texts::kReasonNotRegular;
-    case Problem::SizeChanged: return texts::kReasonSizeChanged;
-    case Problem::CannotConvert: return texts::kReasonCannotConvert;
-    case Problem::ReadFailed: break;
-    }
-    return texts::kReasonReadFailed;
-}
-
-// The box names at most this many files, each path cut to this many
-// characters: a box that grows with the list ends up taller than the screen,
-// its OK button out of reach, and a path of millions of characters froze the
-// window while the box was laid out.
-constexpr std::size_t kNamedFiles = 5;
-constexpr std::size_t kShownPathChars = 100;
-constexpr std::size_t kShownPathHead = 40; // drive and first folders; the rest of the room goes to the file's end
-
-// The path as the box shows it: whole when short, else its head and its end
-// around an ellipsis, never splitting a surrogate pair.
-std::wstring ShownPath(const std::wstring& path)
-{
-    if (path.size() <= kShownPathChars) return path;
-    const auto isHigh = [](wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; };
-    const auto isLow = [](wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
-    std::size_t head = kShownPathHead;
-    if (isHigh(path[head - 1])) --head;
-    std::size_t tail = path.size() - (kShownPathChars - 1 - kShownPathHead);
-    if (isLow(path[tail])) ++tail;
-    return path.substr(0, head) + L"\x2026" + path.substr(tail);
-}
-
-std::wstring UnreadableFilesMessage(const std::vector<paste::UnpastableFile>& failures)
-{
-    std::wstring text = texts::kUnreadableHeader;
-    text += L"\r\n";
-    std::unordered_set<std::wstring> named;
-    std::size_t rest = 0;
-    for (const auto& failure : failures) {
-        // A file listed twice is named once, and counted once.
-        if (!named.insert(failure.path).second) continue;
-        if (named.size() > kNamedFiles) {
-            ++rest;
-            continue;
-        }
-        text += L"\r\n" + ShownPath(failure.path) + L"\r\n" + texts::kUnreadableReasonPrefix + ReasonText(failure.why);
-    }
-    if (rest > 0) text += L"\r\n\r\n" + std::wstring(texts::kUnreadableRestBefore) + std::to_wstring(rest) + texts::kUnreadableRestAfter;
-    return text;
-}
 
 } // namespace
 
@@ -278,7 +217,7 @@ void frmQuillbay::lstFiles_OLEDragDrop(IDataObject* data)
         for (const std::wstring& path : dropped) {
             // The count is 16-bit: a full list ignores the rest of the drop.
             if (m_nPaths >= kMaxEntries) break;
-            ui::list::Add(list, mdlQuillbay::GetFileNameFromPath(path));
+            ui::list::Add(list, mdlQuillbay::ListedName(path));
             m_strPaths.push_back(path);
             ++m_nPaths;
         }
@@ -385,16 +324,22 @@ void frmQuillbay::cmdExec_Click()
     HWND list = Control(kLstFiles);
     std::vector<bool> selected(m_strPaths.size());
     for (std::size_t i = 0; i < selected.size(); ++i) selected[i] = ui::list::Selected(list, static_cast<int>(i));
-    paste::Collected collected =
-        paste::Collect(m_strPaths, selected, ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding));
+    paste::Collected collected;
+    try {
+        collected = paste::Collect(m_strPaths, selected, ui::sysmenu::Checked(m_hwnd, kMnuAutoEncoding));
+    } catch (const std::bad_alloc&) {
+        // What was read is freed by now, and nothing was sent.
+        ShowMessage(texts::kPasteOutOfMemory, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     if (!collected.unpastable.empty()) {
-        ShowMessage(UnreadableFilesMessage(collected.unpastable), MB_OK | MB_ICONEXCLAMATION);
+        ShowMessage(pasteReport::UnpastableFilesMessage(collected.unpastable), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     if (!hadEditor) return;
     // What the code page cannot hold is replaced only when the user says so.
     if (!collected.lossy.empty() &&
-        ShowMessage(fileEncoding::LossyFilesMessage(collected.lossy), MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) != IDYES)
+        ShowMessage(pasteReport::LossyFilesMessage(collected.lossy), MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) != IDYES)
         return;
 
     const auto mode = ui::combo::Chosen(Control(kCboMode)).value_or(0) == 0 ? paste::Mode::AtCursor : paste::Mode::AtEnd;
@@ -434,9 +379,7 @@ int frmQuillbay::ShowMessage(const std::wstring& text, UINT style)
 void frmQuillbay::ReportUnexpected(const std::exception* error) noexcept
 {
     try {
-        std::wstring text = texts::kUnexpectedError;
-        if (error) text += platform::FromAnsi(error->what());
-        ShowMessage(text, MB_OK | MB_ICONERROR);
+        ShowMessage(pasteReport::UnexpectedErrorMessage(error), MB_OK | MB_ICONERROR);
     } catch (...) {
     }
 }

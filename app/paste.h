@@ -14,8 +14,12 @@ class clsKestTeraPad;
 
 namespace paste {
 
-// Why a selected file cannot be pasted. ContainsNul: readable, but a NUL
+// Why a selected file cannot be pasted: first what the system said when it
+// was read, then the paste's own rules. ContainsNul: readable, but a NUL
 // would end the text on its way to the editor and silently drop the rest.
+// CannotConvert: the system has no conversion of 16-bit text to its code
+// page. TooLargeToConvert: with 文字コードを自動判別 on, larger than
+// fileEncoding::kMaxConvertedFile, refused before it is read.
 enum class Problem {
     NotFound,
     AccessDenied,
@@ -25,8 +29,9 @@ enum class Problem {
     ReadFailed,
     NotRegular,
     SizeChanged,
-    CannotConvert,
     ContainsNul,
+    CannotConvert,
+    TooLargeToConvert,
 };
 
 struct UnpastableFile {
@@ -46,6 +51,8 @@ struct Collected {
 
 // Reads the files whose flag in selected is on. autoEncoding: the option
 // 文字コードを自動判別, which lets UTF-8 and UTF-16 files be converted.
+// Throws std::bad_alloc when the text does not fit in memory; nothing has
+// been sent then.
 Collected Collect(const std::vector<std::wstring>& paths, const std::vector<bool>& selected, bool autoEncoding);
 
 enum class Mode { AtCursor, AtEnd };

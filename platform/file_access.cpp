@@ -5,14 +5,10 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <utility>
 
 namespace platform {
 
-FileReadError::FileReadError(std::wstring path, Reason reason, DWORD code)
-    : std::runtime_error("file could not be read"), m_path(std::move(path)), m_reason(reason), m_code(code)
-{
-}
+FileReadError::FileReadError(Reason reason) : std::runtime_error("file could not be read"), m_reason(reason) {}
 
 namespace {
 
@@ -37,38 +33,36 @@ FileReadError::Reason ReasonFor(DWORD code) noexcept
 
 } // namespace
 
-std::string ReadWholeFile(const std::wstring& path, const std::function<void(std::string_view part)>& inspect)
+std::string ReadWholeFile(const std::wstring& path, const std::function<void(std::string_view part)>& inspect,
+                          std::uint64_t maxBytes)
 {
     using Reason = FileReadError::Reason;
     // No file system names a file with a longer path, and handing millions
     // of characters to the system only costs time.
-    if (path.size() > kMaxPathChars) throw FileReadError(path, Reason::NotFound, ERROR_FILENAME_EXCED_RANGE);
+    if (path.size() > kMaxPathChars) throw FileReadError(Reason::NotFound);
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        throw FileReadError(path, Reason::IsFolder, ERROR_ACCESS_DENIED);
+        throw FileReadError(Reason::IsFolder);
 
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
-        const DWORD code = ::GetLastError();
-        throw FileReadError(path, ReasonFor(code), code);
+        throw FileReadError(ReasonFor(::GetLastError()));
     }
     // A device or a pipe opens like a file and reports a size of 0: Wine
     // answers FILE_TYPE_CHAR for \dev\zero and FILE_TYPE_PIPE for a FIFO.
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK) throw FileReadError(path, Reason::NotRegular, ERROR_BAD_FILE_TYPE);
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) throw FileReadError(Reason::NotRegular);
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size)) {
-        const DWORD code = ::GetLastError();
-        throw FileReadError(path, Reason::ReadFailed, code);
+        throw FileReadError(Reason::ReadFailed);
     }
-    if (static_cast<std::uint64_t>(size.QuadPart) > kMaxReadableFile)
-        throw FileReadError(path, Reason::TooLarge, ERROR_FILE_TOO_LARGE);
+    if (static_cast<std::uint64_t>(size.QuadPart) > std::min(maxBytes, kMaxReadableFile))
+        throw FileReadError(Reason::TooLarge);
 
     const auto readInto = [&](char* buffer, std::size_t count) {
         DWORD got = 0;
         if (!::ReadFile(file.get(), buffer, static_cast<DWORD>(count), &got, nullptr)) {
-            const DWORD code = ::GetLastError();
-            throw FileReadError(path, ReasonFor(code) == Reason::Locked ? Reason::Locked : Reason::ReadFailed, code);
+            throw FileReadError(ReasonFor(::GetLastError()) == Reason::Locked ? Reason::Locked : Reason::ReadFailed);
         }
         return static_cast<std::size_t>(got);
     };
@@ -90,7 +84,7 @@ std::string ReadWholeFile(const std::wstring& path, const std::function<void(std
     // fixed size (\proc\cpuinfo reports 0). Its text is not what was dropped.
     if (done == total) {
         char extra = 0;
-        if (readInto(&extra, 1) > 0) throw FileReadError(path, Reason::SizeChanged, ERROR_INVALID_DATA);
+        if (readInto(&extra, 1) > 0) throw FileReadError(Reason::SizeChanged);
     }
     return bytes;
 }
@@ -101,6 +95,13 @@ void StripPath(std::string& buffer)
     // caller's bytes so that "no NUL inside" stays observable.
     buffer.push_back('\0');
     ::PathStripPathA(buffer.data());
+    buffer.pop_back();
+}
+
+void StripPath(std::wstring& buffer)
+{
+    buffer.push_back(L'\0');
+    ::PathStripPathW(buffer.data());
     buffer.pop_back();
 }
 

@@ -493,21 +493,18 @@ BOOL CALLBACK AddChildShape(HWND child, LPARAM shape)
     RECT rect{};
     ::GetWindowRect(child, &rect);
     ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-    LOGFONTW font{};
-    if (HFONT handle = reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)))
-        ::GetObjectW(handle, sizeof font, &font);
     wchar_t line[512];
-    std::swprintf(line, 512, L"%ls #%d %ld,%ld-%ld,%ld style %lx ex %lx font %ls %ld \"%ls\"\n", className,
-                  ::GetDlgCtrlID(child), rect.left, rect.top, rect.right, rect.bottom,
+    std::swprintf(line, 512, L"%ls #%d %ld,%ld-%ld,%ld style %lx ex %lx \"%ls\"\n", className, ::GetDlgCtrlID(child),
+                  rect.left, rect.top, rect.right, rect.bottom,
                   static_cast<unsigned long>(::GetWindowLongW(child, GWL_STYLE)),
-                  static_cast<unsigned long>(::GetWindowLongW(child, GWL_EXSTYLE)), font.lfFaceName, font.lfHeight,
-                  testsupport::TextOf(child).c_str());
+                  static_cast<unsigned long>(::GetWindowLongW(child, GWL_EXSTYLE)), testsupport::TextOf(child).c_str());
     *reinterpret_cast<std::wstring*>(shape) += line;
     return TRUE;
 }
 
 // The window as a user meets it: its caption, styles and client size, and
-// every control's class, id, place, styles, font and text.
+// every control's class, id, place, styles and text. Not the font: its
+// handle is the other process's, which this one cannot read.
 std::wstring WindowShape(HWND window)
 {
     RECT client{};

@@ -13,10 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -216,6 +218,36 @@ TEST(PasteReportBox, EveryBoxNamingFilesLiesInsideTheWorkAreaWithItsButtonsAndNa
                 << "button " << id << " at " << Shown(rect) << ", the box " << Shown(seen.box);
         }
         EXPECT_TRUE(testsupport::SameMessages({}, p.editor.Log())) << "nothing is sent";
+    }
+}
+
+TEST(PasteReportText, FiveFilesAreNamedOnceEachAndEveryOtherCountedOnce)
+{
+    // What: distinct files, each listed this often; how many are counted after the five named.
+    for (const auto& [what, distinct, times, rest] : {std::tuple{"five", 5, 1, 0}, {"six", 6, 1, 1},
+                                                      {"six, each listed twice", 6, 2, 1}, {"one, 40 times", 1, 40, 0}}) {
+        SCOPED_TRACE(what);
+        std::vector<paste::UnpastableFile> unpastable;
+        std::vector<fileEncoding::LossyFile> lossy;
+        for (int time = 0; time < times; ++time)
+            for (int i = 0; i < distinct; ++i) {
+                const std::wstring path = L"C:\\d\\f" + std::to_wstring(i) + L".txt";
+                unpastable.push_back({path, paste::Problem::NotFound});
+                lossy.push_back({path, 2, 3});
+            }
+        std::wstring unreadable = std::wstring(texts::kUnreadableHeader) + L"\r\n", question = std::wstring(texts::kLossyHeader) + L"\r\n";
+        for (int i = 0; i < std::min(distinct, 5); ++i) {
+            const std::wstring path = L"\r\nC:\\d\\f" + std::to_wstring(i) + L".txt\r\n";
+            unreadable += path + texts::kUnreadableReasonPrefix + texts::kReasonNotFound;
+            question += path + texts::kLossyCountPrefix + L"2" + texts::kLossyLinePrefix + L"3" + texts::kLossyLineSuffix;
+        }
+        if (rest) {
+            unreadable += L"\r\n\r\n" + (texts::kUnreadableRestBefore + std::to_wstring(rest)) + texts::kUnreadableRestAfter;
+            question += L"\r\n\r\n" + (texts::kLossyRestBefore + std::to_wstring(rest)) + texts::kLossyRestAfter;
+        }
+        question += L"\r\n\r\n" + std::wstring(texts::kLossyQuestion);
+        EXPECT_EQ(pasteReport::UnpastableFilesMessage(unpastable), unreadable);
+        EXPECT_EQ(pasteReport::LossyFilesMessage(lossy), question);
     }
 }
 

@@ -1,13 +1,12 @@
 #include "app/file_encoding.h"
 
 #include "app/japanese_text.h"
-#include "app/texts.h"
 #include "platform/code_page.h"
-#include "platform/file_access.h"
 #include "platform/unicode.h"
 #include "platform/win32_error.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace fileEncoding {
 
@@ -48,10 +47,16 @@ Decision DecideEncoding(std::string_view bytes, bool shiftJisSystem) noexcept
     return {Encoding::Ansi, 0};
 }
 
-std::string TextForPaste(const std::wstring& path, std::string bytes, std::vector<LossyFile>& lossy)
+bool StartsAsUtf16(std::string_view start) noexcept
+{
+    return StartsWith(start, "\xFF\xFE") || StartsWith(start, "\xFE\xFF");
+}
+
+std::optional<std::string> TextForPaste(const std::wstring& path, std::string bytes, std::vector<LossyFile>& lossy)
 {
     const Decision decision = DecideEncoding(bytes);
-    if (decision.encoding == Encoding::Ansi) return bytes;
+    // A paste may be many megabytes: the bytes move, they are not copied.
+    if (decision.encoding == Encoding::Ansi) return std::optional<std::string>(std::move(bytes));
     if (decision.encoding == Encoding::Iso2022Jp || decision.encoding == Encoding::EucJp) {
         const auto convert = decision.encoding == Encoding::EucJp ? japaneseText::EucJpToShiftJis
                                                                   : japaneseText::Iso2022JpToShiftJis;
@@ -65,8 +70,8 @@ std::string TextForPaste(const std::wstring& path, std::string bytes, std::vecto
     platform::AnsiConversion converted;
     try {
         converted = platform::UnicodeToAnsi(text, FormOf(decision.encoding));
-    } catch (const platform::Win32Error& error) {
-        throw platform::FileReadError(path, platform::FileReadError::Reason::CannotConvert, error.Code());
+    } catch (const platform::Win32Error&) {
+        return std::nullopt;
     }
     if (converted.unrepresentable > 0)
         lossy.push_back({path, converted.unrepresentable, LineAt(converted.ansi, converted.firstUnrepresentable)});
@@ -82,23 +87,6 @@ std::int64_t LineAt(std::string_view ansi, std::size_t offset) noexcept
         else if (ansi[i] == '\r' && (i + 1 >= ansi.size() || ansi[i + 1] != '\n')) ++line;
     }
     return line;
-}
-
-std::wstring LossyFilesMessage(const std::vector<LossyFile>& files)
-{
-    std::wstring text = texts::kLossyHeader;
-    text += L"\r\n";
-    std::vector<std::wstring> named;
-    for (const LossyFile& file : files) {
-        // A file listed twice is named once.
-        if (std::find(named.begin(), named.end(), file.path) != named.end()) continue;
-        named.push_back(file.path);
-        text += L"\r\n" + file.path + L"\r\n" + texts::kLossyCountPrefix + std::to_wstring(file.characters) +
-                texts::kLossyLinePrefix + std::to_wstring(file.firstLine) + texts::kLossyLineSuffix;
-    }
-    text += L"\r\n\r\n";
-    text += texts::kLossyQuestion;
-    return text;
 }
 
 } // namespace fileEncoding

@@ -6,10 +6,9 @@
 // the code page cannot hold is counted, for the user to decide on.
 #pragma once
 
-#include "platform/file_access.h"
-
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +30,18 @@ struct Decision {
 Decision DecideEncoding(std::string_view bytes, bool shiftJisSystem) noexcept;
 Decision DecideEncoding(std::string_view bytes) noexcept; // on this system
 
+// Whether a file that starts with these bytes (its first two, or all it has)
+// is UTF-16 by its mark: only such a file may hold NUL bytes as text.
+bool StartsAsUtf16(std::string_view start) noexcept;
+
+// The largest file converted. At its peak the paste of one such file holds
+// the file, its 16-bit form (twice the bytes, should the round trip through
+// the code page need it) and the ANSI text (as many bytes again): four times
+// the file, 1 GiB at this size, half of what a 32-bit process has, which
+// leaves room for the program, the rest of the paste and a fragmented
+// address space.
+inline constexpr std::uint64_t kMaxConvertedFile = std::uint64_t{256} << 20;
+
 // A selected file whose text holds characters the code page cannot.
 struct LossyFile {
     std::wstring path;
@@ -41,15 +52,12 @@ struct LossyFile {
 // The file's bytes as the editor is to get them: bytes decided as ANSI are
 // returned as they are; any other file's text in the ANSI code page, with
 // the system's default character for what the code page cannot hold, and
-// the file added to lossy. Throws platform::FileReadError when the system cannot
-// convert to its code page.
-std::string TextForPaste(const std::wstring& path, std::string bytes, std::vector<LossyFile>& lossy);
+// the file added to lossy. Empty when the system cannot convert to its code
+// page.
+std::optional<std::string> TextForPaste(const std::wstring& path, std::string bytes, std::vector<LossyFile>& lossy);
 
 // 1-based line of the byte at offset of ANSI text; CR LF, LF and a lone CR
 // end a line (neither is ever the second byte of a double-byte character).
 std::int64_t LineAt(std::string_view ansi, std::size_t offset) noexcept;
-
-// The question before a paste with characters the code page cannot hold.
-std::wstring LossyFilesMessage(const std::vector<LossyFile>& files);
 
 } // namespace fileEncoding

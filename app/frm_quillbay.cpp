@@ -1,22 +1,21 @@
 #include "app/frm_quillbay.h"
 
-#include "app/file_encoding.h"
 #include "app/file_name.h"
+#include "app/frm_design.h"
 #include "app/paste.h"
+#include "app/paste_report.h"
 #include "app/resource.h"
 #include "app/texts.h"
 #include "settings/ini_access.h"
 
-#include "platform/code_page.h"
 #include "platform/controls.h"
 #include "platform/programs.h"
 #include "platform/ui.h"
 #include "platform/window_messages.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <exception>
-#include <unordered_set>
+#include <new>
 #include <utility>
 
 namespace controls = platform::controls;
@@ -25,102 +24,7 @@ namespace ui = platform::ui;
 
 namespace {
 
-// Sizes are designed in twips; 15 twips make a pixel at 96 dots per inch.
-constexpr int kClientWidthTwips = 4785;
-constexpr int kClientHeightTwips = 3150;
 
-// A fixed single border: a caption and a close button, no sizing, no maximize.
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-
-struct ControlLayout {
-    int id;
-    const wchar_t* className;
-    const wchar_t* text;
-    DWORD style;
-    DWORD exStyle;
-    int left, top, width, height; // twips
-};
-
-// In tab order: the creation order is the order Tab walks.
-const ControlLayout kControls[] = {
-    {frmQuillbay::kLblText, L"STATIC", texts::kLblText, SS_LEFT, 0, 120, 120, 4095, 255},
-    {frmQuillbay::kLstFiles, L"LISTBOX", L"",
-     WS_TABSTOP | WS_VSCROLL | LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS,
-     WS_EX_CLIENTEDGE, 120, 360, 4095, 1695},
-    {frmQuillbay::kCmdUp, L"BUTTON", texts::kCmdUp, WS_TABSTOP | BS_PUSHBUTTON, 0, 4320, 360, 375, 375},
-    {frmQuillbay::kCmdDown, L"BUTTON", texts::kCmdDown, WS_TABSTOP | BS_PUSHBUTTON, 0, 4320, 1680, 375, 375},
-    {frmQuillbay::kChkTopmost, L"BUTTON", texts::kChkTopmost, WS_TABSTOP | BS_AUTOCHECKBOX, 0, 120, 2160, 1455, 255},
-    {frmQuillbay::kChkPasteAndEnd, L"BUTTON", texts::kChkPasteAndEnd, WS_TABSTOP | BS_AUTOCHECKBOX, 0, 120, 2400, 1815,
-     255},
-    {frmQuillbay::kCboMode, L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 120, 2760, 2175, 300},
-    {frmQuillbay::kCmdExec, L"BUTTON", texts::kCmdExec, WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 2400, 2160, 2295, 855},
-    {frmQuillbay::kCmdRemove, L"BUTTON", texts::kCmdRemove, WS_TABSTOP | BS_PUSHBUTTON, 0, 4320, 1020, 375, 375},
-};
-
-// The drop-down part of the mode list, below its closed box.
-constexpr int kDropDownTwips = 1500;
-
-constexpr wchar_t kFontFace[] = L"MS UI Gothic";
-constexpr int kFontPoints = 9;
-
-const wchar_t* ReasonText(paste::Problem problem) noexcept
-{
-    using paste::Problem;
-    switch (problem) {
-    case Problem::NotFound: return texts::kReasonNotFound;
-    case Problem::AccessDenied: return texts::kReasonAccessDenied;
-    case Problem::Locked: return texts::kReasonLocked;
-    case Problem::IsFolder: return texts::kReasonIsFolder;
-    case Problem::TooLarge: return texts::kReasonTooLarge;
-    case Problem::ContainsNul: return texts::kReasonContainsNul;
-    case Problem::NotRegular: return texts::kReasonNotRegular;
-    case Problem::SizeChanged: return texts::kReasonSizeChanged;
-    case Problem::CannotConvert: return texts::kReasonCannotConvert;
-    case Problem::ReadFailed: break;
-    }
-    return texts::kReasonReadFailed;
-}
-
-// The box names at most this many files, each path cut to this many
-// characters: a box that grows with the list ends up taller than the screen,
-// its OK button out of reach, and a path of millions of characters froze the
-// window while the box was laid out.
-constexpr std::size_t kNamedFiles = 5;
-constexpr std::size_t kShownPathChars = 100;
-constexpr std::size_t kShownPathHead = 40; // drive and first folders; the rest of the room goes to the file's end
-
-// The path as the box shows it: whole when short, else its head and its end
-// around an ellipsis, never splitting a surrogate pair.
-std::wstring ShownPath(const std::wstring& path)
-{
-    if (path.size() <= kShownPathChars) return path;
-    const auto isHigh = [](wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; };
-    const auto isLow = [](wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
-    std::size_t head = kShownPathHead;
-    if (isHigh(path[head - 1])) --head;
-    std::size_t tail = path.size() - (kShownPathChars - 1 - kShownPathHead);
-    if (isLow(path[tail])) ++tail;
-    return path.substr(0, head) + L"\x2026" + path.substr(tail);
-}
-
-std::wstring UnreadableFilesMessage(const std::vector<paste::UnpastableFile>& failures)
-{
-    std::wstring text = texts::kUnreadableHeader;
-    text += L"\r\n";
-    std::unordered_set<std::wstring> named;
-    std::size_t rest = 0;
-    for (const auto& failure : failures) {
-        // A file listed twice is named once, and counted once.
-        if (!named.insert(failure.path).second) continue;
-        if (named.size() > kNamedFiles) {
-            ++rest;
-            continue;
-        }
-        text += L"\r\n" + ShownPath(failure.path) + L"\r\n" + texts::kUnreadableReasonPrefix + ReasonText(failure.why);
-    }
-    if (rest > 0) text += L"\r\n\r\n" + std::wstring(texts::kUnreadableRestBefore) + std::to_wstring(rest) + texts::kUnreadableRestAfter;
-    return text;
-}
 
 } // namespace
 
@@ -144,10 +48,8 @@ void frmQuillbay::Load()
     if (Loaded()) return;
     ui::RegisterWindowClass(kWindowClass, s_WndProc, IDI_QUILLBAY);
     const int dpi = ui::ScreenDpi();
-    m_font = ui::CreateUiFont(kFontFace, kFontPoints, dpi);
-    m_window = ui::CreateTopLevel(kWindowClass, texts::kTitle, kWindowStyle,
-                                  ui::TwipsToPixels(kClientWidthTwips, dpi),
-                                  ui::TwipsToPixels(kClientHeightTwips, dpi), this);
+    m_font = frmDesign::CreateFormFont(dpi);
+    m_window = frmDesign::CreateFormWindow(kWindowClass, dpi, this);
     try {
         CreateControls();
 
@@ -160,11 +62,7 @@ void frmQuillbay::Load()
         m_listKeys = ui::ControlKeys(
             Control(kLstFiles), [this](const ui::KeyPress& key) { return lstFiles_KeyDown(key); },
             [this](const std::exception* error) { ReportUnexpected(error); });
-        // Beside the title bar's buttons, not among the controls: the
-        // window's layout stays as it is.
-        controls::sysmenu::AddCheckItem(m_hwnd, kMnuAutoEncoding, texts::kMnuAutoEncoding);
-        controls::sysmenu::AddCheckItem(m_hwnd, kMnuCrLfLineEnds, texts::kMnuCrLfLineEnds);
-        controls::sysmenu::AddCheckItem(m_hwnd, kMnuBreakBetweenFiles, texts::kMnuBreakBetweenFiles);
+        frmDesign::AddMenuOptions(m_hwnd);
 
         Form_Load();
     } catch (...) {
@@ -176,20 +74,7 @@ void frmQuillbay::Load()
 
 void frmQuillbay::CreateControls()
 {
-    const int dpi = ui::ScreenDpi();
-    for (const ControlLayout& layout : kControls) {
-        ui::Rect rect{ui::TwipsToPixels(layout.left, dpi), ui::TwipsToPixels(layout.top, dpi),
-                      ui::TwipsToPixels(layout.width, dpi), ui::TwipsToPixels(layout.height, dpi)};
-        const bool isCombo = layout.id == kCboMode;
-        // A combo box is created with the height of its open list.
-        if (isCombo) rect.height += ui::TwipsToPixels(kDropDownTwips, dpi);
-        HWND control = ui::CreateControl(m_hwnd, layout.className, layout.text, layout.style, layout.exStyle, rect,
-                                         layout.id, m_font.get());
-        m_controls[layout.id - kLblText] = control;
-        if (isCombo) controls::combo::SetClosedHeight(control, ui::TwipsToPixels(layout.height, dpi));
-    }
-    controls::combo::Add(Control(kCboMode), texts::kModeAtCursor);
-    controls::combo::Add(Control(kCboMode), texts::kModeAtEnd);
+    m_controls = frmDesign::CreateControls(m_hwnd, m_font.get(), ui::ScreenDpi());
     // The list has the focus until the user moves it.
     m_dialog = ui::DialogBehaviour(m_hwnd, kCmdExec, Control(kLstFiles));
 }
@@ -320,7 +205,7 @@ void frmQuillbay::lstFiles_OLEDragDrop(IDataObject* data)
         for (const std::wstring& path : dropped) {
             // The count is 16-bit: a full list ignores the rest of the drop.
             if (m_nPaths >= kMaxEntries) break;
-            controls::list::Add(list, mdlQuillbay::GetFileNameFromPath(path));
+            controls::list::Add(list, mdlQuillbay::ListedName(path));
             m_strPaths.push_back(path);
             ++m_nPaths;
         }
@@ -441,15 +326,22 @@ void frmQuillbay::cmdExec_Click()
     reading.autoEncoding = controls::sysmenu::Checked(m_hwnd, kMnuAutoEncoding);
     reading.crLfLineEnds = controls::sysmenu::Checked(m_hwnd, kMnuCrLfLineEnds);
     reading.breakBetweenFiles = controls::sysmenu::Checked(m_hwnd, kMnuBreakBetweenFiles);
-    paste::Collected collected = paste::Collect(m_strPaths, selected, reading);
+    paste::Collected collected;
+    try {
+        collected = paste::Collect(m_strPaths, selected, reading);
+    } catch (const std::bad_alloc&) {
+        // What was read is freed by now, and nothing was sent.
+        ShowMessage(texts::kPasteOutOfMemory, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     if (!collected.unpastable.empty()) {
-        ShowMessage(UnreadableFilesMessage(collected.unpastable), MB_OK | MB_ICONEXCLAMATION);
+        ShowMessage(pasteReport::UnpastableFilesMessage(collected.unpastable), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     if (!hadEditor) return;
     // What the code page cannot hold is replaced only when the user says so.
     if (!collected.lossy.empty() &&
-        ShowMessage(fileEncoding::LossyFilesMessage(collected.lossy), MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) != IDYES)
+        ShowMessage(pasteReport::LossyFilesMessage(collected.lossy), MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) != IDYES)
         return;
 
     const auto mode = controls::combo::Chosen(Control(kCboMode)).value_or(0) == 0 ? paste::Mode::AtCursor : paste::Mode::AtEnd;
@@ -489,9 +381,7 @@ int frmQuillbay::ShowMessage(const std::wstring& text, UINT style)
 void frmQuillbay::ReportUnexpected(const std::exception* error) noexcept
 {
     try {
-        std::wstring text = texts::kUnexpectedError;
-        if (error) text += platform::FromAnsi(error->what());
-        ShowMessage(text, MB_OK | MB_ICONERROR);
+        ShowMessage(pasteReport::UnexpectedErrorMessage(error), MB_OK | MB_ICONERROR);
     } catch (...) {
     }
 }
@@ -579,7 +469,7 @@ void frmQuillbay::OnNcDestroy()
     m_window.release();
     ui::ForgetParam(m_hwnd);
     m_hwnd = nullptr;
-    std::fill(std::begin(m_controls), std::end(m_controls), nullptr);
+    m_controls = {};
     m_dialog = ui::DialogBehaviour();
     if (m_options.endsProgram) ui::PostQuit(m_options.exitCode);
 }

@@ -3,6 +3,7 @@
 // text to the captured editor; three options live in the settings file.
 #pragma once
 
+#include "app/frm_design.h"
 #include "app/paste.h"
 #include "bridge/kest_terapad.h"
 #include "platform/control_keys.h"
@@ -128,6 +129,6 @@ private:
     platform::UniqueWindow m_window;
     HWND m_hwnd = nullptr; // from WM_NCCREATE to WM_NCDESTROY
     // The controls by id, from the first (kLblText) on.
-    HWND m_controls[kCmdRemove - kLblText + 1] = {};
+    frmDesign::Controls m_controls{};
     platform::ui::DialogBehaviour m_dialog;
 };

@@ -1,8 +1,8 @@
 // Quillbay.exe: hands over to mdlQuillbay::Main, and is the last place an
 // unexpected error can be told to the user.
 #include "app/mdl_quillbay.h"
+#include "app/paste_report.h"
 #include "app/texts.h"
-#include "platform/code_page.h"
 #include "platform/ui.h"
 
 #include <exception>
@@ -14,7 +14,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     } catch (const std::exception& error) {
         std::wstring text = texts::kUnexpectedError;
         try {
-            text += platform::FromAnsi(error.what());
+            text = pasteReport::UnexpectedErrorMessage(&error);
         } catch (...) {
         }
         platform::ui::ShowMessageBox(nullptr, text, texts::kTitle, MB_ICONERROR | MB_OK);

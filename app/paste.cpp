@@ -5,6 +5,8 @@
 #include "platform/file_access.h"
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 #include <tuple>
 #include <utility>
 
@@ -12,7 +14,7 @@ namespace paste {
 
 namespace {
 
-Problem ProblemOf(platform::FileReadError::Reason reason) noexcept
+Problem ProblemOf(platform::FileReadError::Reason reason, bool autoEncoding) noexcept
 {
     using Reason = platform::FileReadError::Reason;
     switch (reason) {
@@ -20,10 +22,10 @@ Problem ProblemOf(platform::FileReadError::Reason reason) noexcept
     case Reason::AccessDenied: return Problem::AccessDenied;
     case Reason::Locked: return Problem::Locked;
     case Reason::IsFolder: return Problem::IsFolder;
-    case Reason::TooLarge: return Problem::TooLarge;
+    // With the option on, the limit asked of the read is the conversion's.
+    case Reason::TooLarge: return autoEncoding ? Problem::TooLargeToConvert : Problem::TooLarge;
     case Reason::NotRegular: return Problem::NotRegular;
     case Reason::SizeChanged: return Problem::SizeChanged;
-    case Reason::CannotConvert: return Problem::CannotConvert;
     case Reason::ReadFailed: break;
     }
     return Problem::ReadFailed;
@@ -31,6 +33,31 @@ Problem ProblemOf(platform::FileReadError::Reason reason) noexcept
 
 // Thrown from inside the read to stop it at the first NUL.
 struct NulSeen {};
+
+// Thrown when the system cannot convert a UTF file's text.
+struct NotConverted {};
+
+// Sees each part of a file as it is read, and stops the read at the first
+// NUL of a file whose text cannot hold one: any file with the option off, and
+// with it on any file but UTF-16, which only its first two bytes make it.
+// A file of zeros is then told at once, not after reading gigabytes.
+class NulWatch {
+public:
+    explicit NulWatch(bool autoEncoding) : m_mayBeUtf16(autoEncoding) {}
+
+    void operator()(std::string_view part)
+    {
+        if (m_mayBeUtf16 && m_start.size() < 2) {
+            m_start += part.substr(0, 2 - m_start.size());
+            if (m_start.size() == 2) m_mayBeUtf16 = fileEncoding::StartsAsUtf16(m_start);
+        }
+        if (!m_mayBeUtf16 && platform::ContainsNul(part)) throw NulSeen{};
+    }
+
+private:
+    bool m_mayBeUtf16;
+    std::string m_start;
+};
 
 } // namespace
 
@@ -47,13 +74,14 @@ Collected Collect(const std::vector<std::wstring>& paths, const std::vector<bool
         if (!selected[i]) continue;
         const std::wstring& path = paths[i];
         try {
-            // A NUL ends an ANSI file as text: known at its first part, not
-            // after reading gigabytes of zeros. A UTF-16 file holds NULs by
-            // nature, so with the detection on the rule waits for the text.
-            std::string bytes = platform::ReadWholeFile(path, [autoEncoding](std::string_view part) {
-                if (!autoEncoding && platform::ContainsNul(part)) throw NulSeen{};
-            });
-            if (autoEncoding) bytes = fileEncoding::TextForPaste(path, std::move(bytes), result.lossy);
+            std::string bytes = platform::ReadWholeFile(
+                path, NulWatch(autoEncoding), autoEncoding ? fileEncoding::kMaxConvertedFile : platform::kMaxReadableFile);
+            if (autoEncoding) {
+                std::optional<std::string> text = fileEncoding::TextForPaste(path, std::move(bytes), result.lossy);
+                if (!text) throw NotConverted{};
+                bytes = std::move(*text);
+            }
+            // With the option on, the rule looks at the converted text.
             if (platform::ContainsNul(bytes)) throw NulSeen{};
             // Each file on its own: a lone lead byte at a file's end must not
             // pair with the next file's first byte.
@@ -68,8 +96,10 @@ Collected Collect(const std::vector<std::wstring>& paths, const std::vector<bool
             else result.text += bytes;
         } catch (const NulSeen&) {
             result.unpastable.push_back({path, Problem::ContainsNul});
+        } catch (const NotConverted&) {
+            result.unpastable.push_back({path, Problem::CannotConvert});
         } catch (const platform::FileReadError& failure) {
-            result.unpastable.push_back({path, ProblemOf(failure.Why())});
+            result.unpastable.push_back({path, ProblemOf(failure.Why(), autoEncoding)});
         }
     }
     return result;

@@ -14,8 +14,12 @@ class clsKestTeraPad;
 
 namespace paste {
 
-// Why a selected file cannot be pasted. ContainsNul: readable, but a NUL
+// Why a selected file cannot be pasted: first what the system said when it
+// was read, then the paste's own rules. ContainsNul: readable, but a NUL
 // would end the text on its way to the editor and silently drop the rest.
+// CannotConvert: the system has no conversion of 16-bit text to its code
+// page. TooLargeToConvert: with 文字コードを自動判別 on, larger than
+// fileEncoding::kMaxConvertedFile, refused before it is read.
 enum class Problem {
     NotFound,
     AccessDenied,
@@ -25,8 +29,9 @@ enum class Problem {
     ReadFailed,
     NotRegular,
     SizeChanged,
-    CannotConvert,
     ContainsNul,
+    CannotConvert,
+    TooLargeToConvert,
 };
 
 struct UnpastableFile {
@@ -56,7 +61,8 @@ struct Reading {
     bool breakBetweenFiles = false;
 };
 
-// Reads the files whose flag in selected is on.
+// Reads the files whose flag in selected is on. Throws std::bad_alloc when
+// the text does not fit in memory; nothing has been sent then.
 Collected Collect(const std::vector<std::wstring>& paths, const std::vector<bool>& selected, const Reading& reading);
 
 // ansi with every LF and every lone CR made CR LF; neither byte is ever the

@@ -37,6 +37,9 @@ inline constexpr wchar_t kReasonSizeChanged[] =
 inline constexpr wchar_t kUnreadableRestBefore[] = L"ほか ";
 inline constexpr wchar_t kUnreadableRestAfter[] = L" 個のファイルも読み込めませんでした。";
 inline constexpr wchar_t kReasonCannotConvert[] = L"この Windows では UTF-8/UTF-16 のテキストを変換できません。";
+// fileEncoding::kMaxConvertedFile in the user's units.
+inline constexpr wchar_t kReasonTooLargeToConvert[] =
+    L"文字コードを自動判別して貼り付けるには大きすぎます (256 MB まで)。";
 
 // The option of the window's system menu: UTF-8 and UTF-16 files are told
 // by their bytes and converted.
@@ -52,6 +55,9 @@ inline constexpr wchar_t kLossyHeader[] =
 inline constexpr wchar_t kLossyCountPrefix[] = L"　表せない文字: ";
 inline constexpr wchar_t kLossyLinePrefix[] = L" 個 (最初は ";
 inline constexpr wchar_t kLossyLineSuffix[] = L" 行目)";
+// After the first few files named: "ほか 35 個のファイルにも表せない文字があります。"
+inline constexpr wchar_t kLossyRestBefore[] = L"ほか ";
+inline constexpr wchar_t kLossyRestAfter[] = L" 個のファイルにも表せない文字があります。";
 inline constexpr wchar_t kLossyQuestion[] =
     L"表せない文字をシステムの代替文字 (「?」など) に置き換えて貼り付けますか？\r\n「いいえ」を選ぶと、何も貼り付けません。";
 
@@ -65,7 +71,12 @@ inline constexpr wchar_t kPasteUnconfirmed[] =
 inline constexpr wchar_t kPastePartial[] =
     L"TeraPad がテキストの一部しか受け付けませんでした。\r\nTeraPad の文書を確かめてください (元に戻す操作で取り消せます)。";
 
+// The selected files do not fit in memory; nothing was sent.
+inline constexpr wchar_t kPasteOutOfMemory[] =
+    L"メモリが足りないため貼り付けられませんでした。\r\nTeraPad の文書は変更していません。選ぶファイルを減らしてください。";
+
 // Something the program did not expect, such as a window it could not create.
 inline constexpr wchar_t kUnexpectedError[] = L"処理を続けられませんでした。\r\n\r\n";
+inline constexpr wchar_t kOutOfMemory[] = L"メモリが足りないため、処理を続けられませんでした。";
 
 } // namespace texts

@@ -27,6 +27,7 @@
 #include <optional>
 #include <chrono>
 #include <cstdio>
+#include <cwchar>
 #include <functional>
 #include <memory>
 #include <string>
@@ -503,7 +504,7 @@ bool Painted(HWND window)
 // most the program that talks to it most. -1 when the program ends first or
 // is not ready in 30 s.
 double StartToReady(const std::wstring& exe, const wchar_t* windowClass, const std::function<bool(HWND)>& ready,
-                    bool& polled)
+                    bool& polled, const std::function<void(HWND)>& onReady = {})
 {
     const auto start = std::chrono::steady_clock::now();
     const auto elapsed = [&] {
@@ -537,10 +538,43 @@ double StartToReady(const std::wstring& exe, const wchar_t* windowClass, const s
             }
         }
     }
+    if (ms >= 0 && onReady) onReady(window);
     if (!window) window = ::FindWindowW(windowClass, nullptr);
     if (window) ::PostMessageW(window, WM_CLOSE, 0, 0);
     if (::WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) ::TerminateProcess(process.get(), 1);
     return ms;
+}
+
+BOOL CALLBACK AddChildShape(HWND child, LPARAM shape)
+{
+    wchar_t className[64] = {};
+    ::GetClassNameW(child, className, 64);
+    RECT rect{};
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    wchar_t line[512];
+    std::swprintf(line, 512, L"%ls #%d %ld,%ld-%ld,%ld style %lx ex %lx \"%ls\"\n", className, ::GetDlgCtrlID(child),
+                  rect.left, rect.top, rect.right, rect.bottom,
+                  static_cast<unsigned long>(::GetWindowLongW(child, GWL_STYLE)),
+                  static_cast<unsigned long>(::GetWindowLongW(child, GWL_EXSTYLE)), testsupport::TextOf(child).c_str());
+    *reinterpret_cast<std::wstring*>(shape) += line;
+    return TRUE;
+}
+
+// The window as a user meets it: its caption, styles and client size, and
+// every control's class, id, place, styles and text. Not the font: its
+// handle is the other process's, which this one cannot read.
+std::wstring WindowShape(HWND window)
+{
+    RECT client{};
+    ::GetClientRect(window, &client);
+    wchar_t line[256];
+    std::swprintf(line, 256, L"\"%ls\" style %lx ex %lx client %ldx%ld\n", testsupport::TextOf(window).c_str(),
+                  static_cast<unsigned long>(::GetWindowLongW(window, GWL_STYLE)),
+                  static_cast<unsigned long>(::GetWindowLongW(window, GWL_EXSTYLE)), client.right, client.bottom);
+    std::wstring shape = line;
+    ::EnumChildWindows(window, AddChildShape, reinterpret_cast<LPARAM>(&shape));
+    return shape;
 }
 
 void BenchStartup(int repeats)
@@ -549,51 +583,73 @@ void BenchStartup(int repeats)
     const std::wstring quillbay = folder / L"Quillbay.exe";
     ::CopyFileW((testsupport::TestBinDir() + L"\\Quillbay.exe").c_str(), quillbay.c_str(), FALSE);
     const std::wstring minimal = testsupport::TestBinDir() + L"\\MinimalWindow.exe";
+    const std::wstring floor = testsupport::TestBinDir() + L"\\WindowFloor.exe";
     // Quillbay is ready for a drop only once its list's drop target is
-    // registered; OLE marks the window with this property.
+    // registered; OLE marks the window with this property. The floor registers
+    // the same.
     const auto takesDrops = [](HWND window) {
         return ::GetPropW(::GetDlgItem(window, frmQuillbay::kLstFiles), L"OleDropTargetInterface") != nullptr;
     };
     const auto anyWindow = [](HWND) { return true; };
+    // The floor stands for Quillbay's window only while it is the same window.
+    std::wstring quillbayShape, floorShape;
+    const auto keepShape = [](std::wstring& shape) { return [&shape](HWND window) { shape = WindowShape(window); }; };
+    struct Program {
+        const std::wstring& exe;
+        const wchar_t* windowClass;
+        std::function<bool(HWND)> ready;
+        std::function<void(HWND)> onReady;
+    };
+    const Program programs[] = {{quillbay, frmQuillbay::kWindowClass, takesDrops, keepShape(quillbayShape)},
+                                {floor, L"Quillbay.WindowFloor", takesDrops, keepShape(floorShape)},
+                                {minimal, L"MinimalWindow", anyWindow, {}}};
     StandIn editor;
-    std::vector<double> q, m, ratios;
+    std::vector<double> times[3], overMinimal[2], overFloor;
     int failed = 0, polledStarts = 0;
     for (int i = 0; i < repeats; ++i) {
-        // The two take turns going first, so that neither always inherits
-        // the other's wake (a process still ending, a warmed cache).
-        double tq = -1, tm = -1;
-        for (int turn = 0; turn < 2; ++turn) {
+        // The three take turns going first, so that none always inherits
+        // another's wake (a process still ending, a warmed cache).
+        double t[3] = {-1, -1, -1};
+        for (int turn = 0; turn < 3; ++turn) {
+            const int which = (turn + i) % 3;
             bool polled = false;
-            // Both start as from the editor's Tools menu: the editor in
+            // Each starts as from the editor's Tools menu: the editor in
             // front, its window to be deactivated by the new one.
             editor.BringToFront();
-            if ((turn == 0) == (i % 2 == 0)) {
-                tq = StartToReady(quillbay, frmQuillbay::kWindowClass, takesDrops, polled);
-            } else {
-                tm = StartToReady(minimal, L"MinimalWindow", anyWindow, polled);
-            }
+            t[which] = StartToReady(programs[which].exe, programs[which].windowClass, programs[which].ready, polled,
+                                    programs[which].onReady);
             if (polled) ++polledStarts;
         }
-        if (tq < 0 || tm < 0) {
+        if (t[0] < 0 || t[1] < 0 || t[2] < 0) {
             ++failed;
             continue;
         }
-        q.push_back(tq);
-        m.push_back(tm);
-        ratios.push_back(tq / std::max(tm, 0.001));
+        for (int which = 0; which < 3; ++which) times[which].push_back(t[which]);
+        for (int which = 0; which < 2; ++which) overMinimal[which].push_back(t[which] / std::max(t[2], 0.001));
+        overFloor.push_back(t[0] / std::max(t[1], 0.001));
     }
-    if (q.empty()) {
+    if (times[0].empty()) {
         Report("start-up: FAILED, no window ready", 0, Stats{});
         return;
     }
-    const Stats mq = Summarize(q), mm = Summarize(m), ratio = Summarize(ratios);
+    const Stats mq = Summarize(times[0]), mf = Summarize(times[1]), mm = Summarize(times[2]);
+    const auto ratio = [](const std::vector<double>& ratios, const char* of) {
+        const Stats r = Summarize(ratios);
+        return "x" + Fixed(r.median) + " " + of + " (" + Fixed(r.min) + " .. " + Fixed(r.max) + ")";
+    };
     std::string failures = failed ? ", " + std::to_string(failed) + " FAILED starts" : std::string();
     if (polledStarts) failures += ", " + std::to_string(polledStarts) + " idle before ready";
-    Report("start-up: minimal window ready", 0, mm, std::to_string(m.size()) + " runs" + failures);
-    // The ratio is the median of each round's own ratio, as for the paste.
+    Report("start-up: minimal window ready", 0, mm, std::to_string(times[2].size()) + " runs" + failures);
+    Report("start-up: window floor ready", 0, mf,
+           ratio(overMinimal[1], "minimal") +
+               (floorShape == quillbayShape ? ", the same window as Quillbay's" : ", NOT THE SAME WINDOW AS QUILLBAY'S"));
+    // Each ratio is the median of the rounds' own ratios, as for the paste.
     Report("start-up: Quillbay window ready", 0, mq,
-           "x" + Fixed(ratio.median) + " minimal (" + Fixed(ratio.min) + " .. " + Fixed(ratio.max) +
-               "), ratio of medians x" + Fixed(mq.median / std::max(mm.median, 0.001)));
+           ratio(overFloor, "floor") + ", " + ratio(overMinimal[0], "minimal") + ", ratio of medians x" +
+               Fixed(mq.median / std::max(mf.median, 0.001)) + " floor");
+    if (floorShape != quillbayShape)
+        std::printf("Quillbay's window:\n%s\nthe floor's:\n%s\n", platform::ToAnsi(quillbayShape).c_str(),
+                    platform::ToAnsi(floorShape).c_str());
 }
 
 } // namespace

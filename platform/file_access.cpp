@@ -8,14 +8,10 @@
 
 #include <algorithm>
 #include <optional>
-#include <utility>
 
 namespace platform {
 
-FileReadError::FileReadError(std::wstring path, Reason reason, DWORD code)
-    : std::runtime_error("file could not be read"), m_path(std::move(path)), m_reason(reason), m_code(code)
-{
-}
+FileReadError::FileReadError(Reason reason) : std::runtime_error("file could not be read"), m_reason(reason) {}
 
 namespace {
 
@@ -50,22 +46,23 @@ std::optional<std::string> ExactAnsiPath(const std::wstring& path)
 
 } // namespace
 
-std::string ReadWholeFile(const std::wstring& path, const std::function<void(std::string_view part)>& inspect)
+std::string ReadWholeFile(const std::wstring& path, const std::function<void(std::string_view part)>& inspect,
+                          std::uint64_t maxBytes)
 {
     using Reason = FileReadError::Reason;
     // No file system names a file with a longer path, and handing millions
     // of characters to the system only costs time.
-    if (path.size() > kMaxPathChars) throw FileReadError(path, Reason::NotFound, ERROR_FILENAME_EXCED_RANGE);
+    if (path.size() > kMaxPathChars) throw FileReadError(Reason::NotFound);
     const bool wide = IsNtFamily();
     std::optional<std::string> ansiPath;
     if (!wide) {
         // On 9x such a file cannot be reached by any name this program has.
         ansiPath = ExactAnsiPath(path);
-        if (!ansiPath) throw FileReadError(path, Reason::NotFound, ERROR_INVALID_NAME);
+        if (!ansiPath) throw FileReadError(Reason::NotFound);
     }
     const DWORD attributes = wide ? ::GetFileAttributesW(path.c_str()) : ::GetFileAttributesA(ansiPath->c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        throw FileReadError(path, Reason::IsFolder, ERROR_ACCESS_DENIED);
+        throw FileReadError(Reason::IsFolder);
 
     constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
     UniqueFile file(wide ? ::CreateFileW(path.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
@@ -73,29 +70,23 @@ std::string ReadWholeFile(const std::wstring& path, const std::function<void(std
                          : ::CreateFileA(ansiPath->c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
                                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
-        const DWORD code = ::GetLastError();
-        throw FileReadError(path, ReasonFor(code), code);
+        throw FileReadError(ReasonFor(::GetLastError()));
     }
     // A device or a pipe opens like a file and reports a size of 0: Wine
     // answers FILE_TYPE_CHAR for \dev\zero and FILE_TYPE_PIPE for a FIFO.
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK) throw FileReadError(path, Reason::NotRegular, ERROR_BAD_FILE_TYPE);
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) throw FileReadError(Reason::NotRegular);
     // GetFileSize with its high word, which every Windows has (GetFileSizeEx
     // came with 2000): all ones in the low word is a size, or a failure.
     DWORD high = 0;
     const DWORD low = ::GetFileSize(file.get(), &high);
-    if (low == INVALID_FILE_SIZE) {
-        const DWORD code = ::GetLastError();
-        if (code != NO_ERROR) throw FileReadError(path, Reason::ReadFailed, code);
-    }
+    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) throw FileReadError(Reason::ReadFailed);
     const std::uint64_t size = static_cast<std::uint64_t>(high) << 32 | low;
-    if (size > kMaxReadableFile)
-        throw FileReadError(path, Reason::TooLarge, ERROR_FILE_TOO_LARGE);
+    if (size > std::min(maxBytes, kMaxReadableFile)) throw FileReadError(Reason::TooLarge);
 
     const auto readInto = [&](char* buffer, std::size_t count) {
         DWORD got = 0;
         if (!::ReadFile(file.get(), buffer, static_cast<DWORD>(count), &got, nullptr)) {
-            const DWORD code = ::GetLastError();
-            throw FileReadError(path, ReasonFor(code) == Reason::Locked ? Reason::Locked : Reason::ReadFailed, code);
+            throw FileReadError(ReasonFor(::GetLastError()) == Reason::Locked ? Reason::Locked : Reason::ReadFailed);
         }
         return static_cast<std::size_t>(got);
     };
@@ -117,7 +108,7 @@ std::string ReadWholeFile(const std::wstring& path, const std::function<void(std
     // fixed size (\proc\cpuinfo reports 0). Its text is not what was dropped.
     if (done == total) {
         char extra = 0;
-        if (readInto(&extra, 1) > 0) throw FileReadError(path, Reason::SizeChanged, ERROR_INVALID_DATA);
+        if (readInto(&extra, 1) > 0) throw FileReadError(Reason::SizeChanged);
     }
     return bytes;
 }
@@ -128,6 +119,13 @@ void StripPath(std::string& buffer)
     // caller's bytes so that "no NUL inside" stays observable.
     buffer.push_back('\0');
     ::PathStripPathA(buffer.data());
+    buffer.pop_back();
+}
+
+void StripPath(std::wstring& buffer)
+{
+    buffer.push_back(L'\0');
+    ::PathStripPathW(buffer.data());
     buffer.pop_back();
 }
 

@@ -11,23 +11,17 @@
 
 namespace platform {
 
-// Why a file could not be read, in the user's words; the path as given.
+// Why a file could not be read, as the system told it.
 class FileReadError : public std::runtime_error {
 public:
     // NotRegular: a device or a pipe. SizeChanged: more bytes than its size
-    // said. CannotConvert: read, but the system has no conversion of its text
-    // to the ANSI code page.
-    enum class Reason { NotFound, AccessDenied, Locked, IsFolder, TooLarge, ReadFailed, NotRegular, SizeChanged,
-                        CannotConvert };
-    FileReadError(std::wstring path, Reason reason, DWORD code);
-    const std::wstring& Path() const noexcept { return m_path; }
+    // said. TooLarge: larger than the reader asked for.
+    enum class Reason { NotFound, AccessDenied, Locked, IsFolder, TooLarge, ReadFailed, NotRegular, SizeChanged };
+    explicit FileReadError(Reason reason);
     Reason Why() const noexcept { return m_reason; }
-    DWORD Code() const noexcept { return m_code; }
 
 private:
-    std::wstring m_path;
     Reason m_reason;
-    DWORD m_code;
 };
 
 // Largest file read whole: the byte length is a 32-bit signed count.
@@ -37,13 +31,16 @@ inline constexpr std::size_t kMaxPathChars = 32767;
 
 // Opens by the 16-bit path (so names outside the ANSI code page work), reads
 // every byte, closes. Throws FileReadError, also for a device, a pipe or a
-// file that holds more than its size. `inspect`, when given, sees each part
-// as it is read and may end the read by throwing.
+// file that holds more than its size, and (TooLarge) before reading a file
+// of more than maxBytes. `inspect`, when given, sees each part as it is read
+// and may end the read by throwing.
 inline constexpr std::size_t kReadPart = 1u << 20;
-std::string ReadWholeFile(const std::wstring& path, const std::function<void(std::string_view part)>& inspect = {});
+std::string ReadWholeFile(const std::wstring& path, const std::function<void(std::string_view part)>& inspect = {},
+                          std::uint64_t maxBytes = kMaxReadableFile);
 
-// PathStripPathA on the buffer in place.
+// PathStripPathA, PathStripPathW on the buffer in place.
 void StripPath(std::string& buffer);
+void StripPath(std::wstring& buffer);
 bool PathExists(const std::string& ansiPath) noexcept;
 
 } // namespace platform

@@ -58,9 +58,9 @@ public:
     {
         ::DeleteFileW(OwnSettingsFile().c_str());
         if (!settings.empty()) WriteFileBytes(OwnSettingsFile(), settings);
-        const auto record = [this](HWND, const std::wstring& text, const std::wstring& title, UINT style) {
+        const auto record = [this](HWND owner, const std::wstring& text, const std::wstring& title, UINT style) {
             boxes.push_back({text, title, style});
-            return answer;
+            return alsoShow ? alsoShow(owner, text, title, style) : answer;
         };
         m_form = std::make_unique<frmQuillbay>(m_bridge, frmQuillbay::Options{record, false});
         m_form->Load();
@@ -117,6 +117,8 @@ public:
 
     std::vector<ShownBox> boxes;
     int answer = IDOK; // what every recorded box answers
+    // When set, each box is also shown this way, and its answer counts.
+    frmQuillbay::MessageBoxFunction alsoShow;
 
 private:
     platform::OleSession m_ole;

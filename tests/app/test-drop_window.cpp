@@ -2,9 +2,11 @@
 // unreadable files, driven in this process; the stand-in runs in its own.
 #include "form_session.h"
 
+#include "app/file_name.h"
 #include "app/texts.h"
 
 #include "platform/handles.h"
+#include "platform/system_version.h"
 #include "platform/ui.h"
 
 #include <gtest/gtest.h>
@@ -179,6 +181,28 @@ TEST(DropWindowList, AFullListIgnoresTheRestOfADrop)
     EXPECT_EQ(s.Form().PathCount(), 32767);
     EXPECT_EQ(s.Count(), 32767);
     EXPECT_EQ(s.Form().Paths().back(), L"C:\\last.txt");
+}
+
+TEST(DropWindowList, OnTheNtFamilyANameShowsWholeEvenOutsideTheCodePage)
+{
+    ASSERT_TRUE(platform::IsNtFamily());
+    FormSession s;
+    // Two emoji and Hangul, which the code page spells all alike as ?; then
+    // names it holds, shown as the bridge's ANSI GetFileNameFromPath gives them.
+    const std::vector<std::pair<std::wstring, std::wstring>> rows = {
+        {L"C:\\d\\\xD83D\xDE00.txt", L"\xD83D\xDE00.txt"},
+        {L"C:\\d\\\xD83D\xDE01.txt", L"\xD83D\xDE01.txt"},
+        {L"C:\\한글\\보고서.txt", L"보고서.txt"},
+        {L"C:\\データ\\ソフト表.txt", mdlQuillbay::GetFileNameFromPath(L"C:\\データ\\ソフト表.txt")},
+        {L"C:\\d\\folder\\", mdlQuillbay::GetFileNameFromPath(L"C:\\d\\folder\\")},
+        {L"memo.txt", L"memo.txt"},
+    };
+    std::vector<std::wstring> paths, names;
+    for (const auto& [path, name] : rows) paths.push_back(path), names.push_back(name);
+    ASSERT_EQ(names[3], L"ソフト表.txt");
+    s.Drop(paths);
+    EXPECT_EQ(s.Entries(), names);
+    EXPECT_EQ(s.Form().Paths(), paths);
 }
 
 // A list box short of memory answers LB_ERRSPACE: what went in stays,

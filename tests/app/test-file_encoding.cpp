@@ -9,7 +9,13 @@
 
 #include "platform/ui.h"
 
+#include "platform/file_access.h"
+#include "platform/handles.h"
+
 #include <gtest/gtest.h>
+#include <psapi.h>
+
+#include <chrono>
 
 #include <string>
 #include <tuple>
@@ -137,6 +143,74 @@ TEST(AutoEncodingPaste, TheOptionConvertsAndWhatTheCodePageCannotHoldIsAskedFirs
         EXPECT_EQ(p.editor.Document(), sent);
         const auto messages = sent.empty() ? std::vector<std::string>{} : apptest::PasteAtCursorMessages(sent.size());
         EXPECT_TRUE(testsupport::SameMessages(messages, p.editor.Log()));
+    }
+}
+
+// A file of size bytes that starts with head and holds zeros after it, sparse:
+// gigabytes cost the disk nothing.
+void SparseFile(const std::wstring& path, const std::string& head, long long size)
+{
+    platform::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(file && ::WriteFile(file.get(), head.data(), static_cast<DWORD>(head.size()), &written, nullptr));
+    const LARGE_INTEGER end{.QuadPart = size};
+    ASSERT_TRUE(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.get()));
+}
+
+std::size_t PeakMemory()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize;
+}
+
+TEST(AutoEncodingPaste, AFileTooLargeToConvertOrWithANulIsToldAtOnceAndMemoryRunningOutInWords)
+{
+    const long long limit = static_cast<long long>(fileEncoding::kMaxConvertedFile), part = platform::kReadPart;
+    const std::string text(part, 'a'), nulFirst = std::string("a\0", 2) + text;
+    struct Row {
+        const char* what;
+        bool on;
+        std::string head;
+        long long size;
+        const wchar_t* reason; // null: out of memory
+        bool stopsAtFirstPart = false;
+        bool only32Bit = false;
+    };
+    // The rows that read one part come first: the process's peak memory,
+    // which shows whether a file was read whole, only ever grows.
+    const Row rows[] = {
+        {"no mark, a NUL in the first part", true, nulFirst, limit, texts::kReasonContainsNul, true},
+        {"the same, the option off", false, nulFirst, limit, texts::kReasonContainsNul, true},
+        {"2 GiB - 1 of zeros", true, "", 0x7FFFFFFF, texts::kReasonTooLargeToConvert, true},
+        {"one byte beyond the limit, a UTF-16 mark", true, kLittleMark, limit + 1, texts::kReasonTooLargeToConvert, true},
+        // UTF-16 holds NUL bytes as text: read and converted whole, which at
+        // the limit fits in memory, and then refused for its U+0000.
+        {"at the limit, a UTF-16 mark, then zeros", true, kLittleMark, limit, texts::kReasonContainsNul},
+        // 2 GiB cannot be had in a 32-bit process; without the option a file
+        // is read whole, and told only at its first NUL, behind the text.
+        {"text, then zeros up to 2 GiB - 1", false, text + "b", 0x7FFFFFFF, nullptr, false, true},
+    };
+    apptest::EditorSession p;
+    const std::wstring path = p.files / L"big.txt";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.only32Bit && sizeof(void*) > 4) continue;
+        SparseFile(path, row.head, row.size);
+        apptest::FormSession s;
+        if (row.on) TurnOption(s);
+        s.Drop({path});
+        p.editor.ClearLog();
+        const std::size_t peak = PeakMemory();
+        const auto start = std::chrono::steady_clock::now();
+        s.Click(frmQuillbay::kCmdExec);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(row.stopsAtFirstPart ? 2 : 10));
+        if (row.stopsAtFirstPart) { EXPECT_LT(PeakMemory() - peak, std::size_t{64} << 20) << "read beyond the first part"; }
+        const std::wstring told = row.reason ? std::wstring(texts::kUnreadableHeader) + L"\r\n\r\n" + path + L"\r\n" +
+                                                   texts::kUnreadableReasonPrefix + row.reason
+                                             : texts::kPasteOutOfMemory;
+        EXPECT_EQ(s.boxes, (std::vector<ShownBox>{{told, L"Quillbay", MB_OK | MB_ICONEXCLAMATION}}));
+        EXPECT_TRUE(testsupport::SameMessages({}, p.editor.Log())) << "nothing is sent";
     }
 }
 

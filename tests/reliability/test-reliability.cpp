@@ -261,6 +261,18 @@ TEST(ReliabilityFiles, JapaneseEncodingsAndLineEndOptionsPasteAlikeOnEitherFamil
     }
 }
 
+// The list's names: whole on the NT family, where a file name is 16-bit text;
+// on 9x a name is ANSI bytes, and one outside the code page cannot exist there.
+TEST(ReliabilityFiles, AListedNameIsWholeOnTheNtFamilyAndAsTheCodePageSpellsItOn9x)
+{
+    apptest::FormSession s;
+    s.Drop({L"C:\\d\\\xD83D\xDE00.txt", L"C:\\d\\한글.txt", L"C:\\データ\\ソフト表.txt"});
+    const std::vector<std::wstring> names = RunsOnNtFamily()
+                                                ? std::vector<std::wstring>{L"\xD83D\xDE00.txt", L"한글.txt", L"ソフト表.txt"}
+                                                : std::vector<std::wstring>{L"??.txt", L"??.txt", L"ソフト表.txt"};
+    EXPECT_EQ(s.Entries(), names);
+}
+
 TEST(ReliabilitySettings, AnySettingsFileIsReadSafelyOnlyAnExactOneCountsAndClosingNeverFails)
 {
     std::mt19937 random(7);

@@ -13,9 +13,9 @@
 
 namespace {
 
-// The system's own function, or null. Looked up on every call: a cached
-// local static would take the runtime's guard, whose lock calls these very
-// functions (TryEnterCriticalSection) and would wait on itself.
+// The system's own function, or null. Looked up on every call rather than
+// kept in a guarded local static: the guard is the runtime's own lock, and
+// these slots are what that runtime's thread library stands on.
 template <typename Function>
 Function Kernel32(const char* name) noexcept
 {

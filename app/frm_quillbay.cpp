@@ -22,12 +22,6 @@ namespace controls = platform::controls;
 namespace dragdrop = platform::dragdrop;
 namespace ui = platform::ui;
 
-namespace {
-
-
-
-} // namespace
-
 frmQuillbay::frmQuillbay(clsKestTeraPad& editor, Options options) : m_editor(editor), m_options(std::move(options))
 {
 }

@@ -37,6 +37,13 @@ std::wstring FromAnsi(std::string_view ansi)
     return text;
 }
 
+std::optional<std::string> ExactAnsi(std::wstring_view text)
+{
+    std::string ansi = ToAnsi(text);
+    if (FromAnsi(ansi) != text) return std::nullopt;
+    return ansi;
+}
+
 namespace {
 
 // Which characters of the code page come back as the same bytes: single bytes

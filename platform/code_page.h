@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,11 @@ namespace platform {
 
 std::string ToAnsi(std::wstring_view text);
 std::wstring FromAnsi(std::string_view ansi);
+
+// text in the ANSI code page when the code page writes it exactly, for the
+// A calls of 95, 98 and Me; empty when it needs substitutes, since a name
+// written with them would open another file, or none.
+std::optional<std::string> ExactAnsi(std::wstring_view text);
 
 // ToAnsi(FromAnsi(ansi)): the bytes that reading ansi as text and writing it
 // back in the code page give. Most texts are their own result; those are

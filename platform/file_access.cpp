@@ -34,16 +34,6 @@ FileReadError::Reason ReasonFor(DWORD code) noexcept
     }
 }
 
-// The path in the ANSI code page, for the A calls of 95, 98 and Me; empty
-// when the code page cannot write it, since a name written with substitutes
-// would open another file, or none.
-std::optional<std::string> ExactAnsiPath(const std::wstring& path)
-{
-    std::string ansi = ToAnsi(path);
-    if (FromAnsi(ansi) != path) return std::nullopt;
-    return ansi;
-}
-
 } // namespace
 
 std::string ReadWholeFile(const std::wstring& path, const std::function<void(std::string_view part)>& inspect,
@@ -57,7 +47,7 @@ std::string ReadWholeFile(const std::wstring& path, const std::function<void(std
     std::optional<std::string> ansiPath;
     if (!wide) {
         // On 9x such a file cannot be reached by any name this program has.
-        ansiPath = ExactAnsiPath(path);
+        ansiPath = ExactAnsi(path);
         if (!ansiPath) throw FileReadError(Reason::NotFound);
     }
     const DWORD attributes = wide ? ::GetFileAttributesW(path.c_str()) : ::GetFileAttributesA(ansiPath->c_str());

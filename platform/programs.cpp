@@ -26,10 +26,10 @@ StartedProcess StartProgram(const std::wstring& path, int showCommand)
     if (wide) {
         start(STARTUPINFOW{}, path, L"\"" + path + L"\"", ::CreateProcessW);
     } else {
-        const std::string ansi = ToAnsi(path);
         // A name the code page cannot write names no program on 9x.
-        if (FromAnsi(ansi) != path) ThrowError(call, ERROR_FILE_NOT_FOUND);
-        start(STARTUPINFOA{}, ansi, "\"" + ansi + "\"", ::CreateProcessA);
+        const std::optional<std::string> ansi = ExactAnsi(path);
+        if (!ansi) ThrowError(call, ERROR_FILE_NOT_FOUND);
+        start(STARTUPINFOA{}, *ansi, "\"" + *ansi + "\"", ::CreateProcessA);
     }
     UniqueThread thread(info.hThread);
     StartedProcess started;
